@@ -1,0 +1,167 @@
+#include "engine/ImageTransform.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <numbers>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+PixelBuffer filled(uint32_t w, uint32_t h, uint32_t pixel) {
+    PixelBuffer image(w, h);
+    std::fill(image.pixels(), image.pixels() + image.count(), pixel);
+    return image;
+}
+
+// Pixels whose alpha is (up to the truncation of a sample) fully opaque.
+uint32_t opaqueCount(const PixelBuffer& image) {
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < image.count(); ++i)
+        n += alphaOf(image.pixels()[i]) >= 254;
+    return n;
+}
+
+double alphaSum(const PixelBuffer& image) {
+    double sum = 0;
+    for (uint32_t i = 0; i < image.count(); ++i)
+        sum += alphaOf(image.pixels()[i]);
+    return sum;
+}
+
+bool channelsWithin(uint32_t actual, uint32_t expected, int tolerance) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int a = int((actual >> shift) & 0xFF), e = int((expected >> shift) & 0xFF);
+        if (std::abs(a - e) > tolerance)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(ImageTransform, BilinearSampleAtPixelCentreReturnsThatPixel) {
+    PixelBuffer image(3, 2);
+    for (uint32_t i = 0; i < image.count(); ++i)
+        image.pixels()[i] = makePixel(200 + i, 10 * i, 7 * i + 1, 255 - i);
+    for (uint32_t y = 0; y < 2; ++y)
+        for (uint32_t x = 0; x < 3; ++x)
+            EXPECT_EQ(bilinearSample(image, x + 0.5, y + 0.5), image.at(x, y)) << x << "," << y;
+}
+
+TEST(ImageTransform, BilinearSampleFadesToTransparentBlackOutsideTheImage) {
+    PixelBuffer image = filled(3, 3, makePixel(200, 100, 50, 20));
+    // On the left border, half a pixel from the edge pixel's centre: half of every channel.
+    EXPECT_EQ(bilinearSample(image, 0.0, 1.5), makePixel(100, 50, 25, 10));
+    EXPECT_EQ(bilinearSample(image, 3.0, 1.5), makePixel(100, 50, 25, 10));
+    // At a corner only a quarter of the weight falls inside.
+    EXPECT_EQ(bilinearSample(image, 0.0, 0.0), makePixel(50, 25, 12, 5));
+    EXPECT_EQ(bilinearSample(image, -0.5, 1.5), 0u);
+    EXPECT_EQ(bilinearSample(image, 1e300, -1e300), 0u);
+    EXPECT_EQ(bilinearSample(image, std::nan(""), 1.5), 0u);
+    EXPECT_EQ(bilinearSample(PixelBuffer(), 0.5, 0.5), 0u);
+}
+
+TEST(ImageTransform, BilinearSampleBetweenCentresMixesNeighbours) {
+    PixelBuffer image(2, 1);
+    image.at(0, 0) = makePixel(255, 200, 0, 0);
+    image.at(1, 0) = makePixel(255, 0, 0, 100);
+    // A quarter of the way from the first centre to the second.
+    EXPECT_EQ(bilinearSample(image, 0.75, 0.5), makePixel(255, 150, 0, 25));
+}
+
+TEST(ImageTransform, RotatingByQuarterTurnSwapsSizeWithMargin) {
+    PixelBuffer image = filled(100, 50, 0xFF808080u);
+    image.at(0, 0) = 0xFFFF0000u;
+    PixelBuffer turned = rotateImage(image, kPi / 2);
+    ASSERT_EQ(turned.width(), 52u);
+    ASSERT_EQ(turned.height(), 102u);
+    EXPECT_EQ(opaqueCount(turned), image.count());
+    // Source (i, j) lands on target (50 - j, i + 1): the top-left corner goes to the top right.
+    EXPECT_TRUE(channelsWithin(turned.at(50, 1), 0xFFFF0000u, 1)) << std::hex << turned.at(50, 1);
+    EXPECT_EQ(alphaOf(turned.at(51, 1)), 0u);
+    EXPECT_EQ(alphaOf(turned.at(50, 0)), 0u);
+}
+
+TEST(ImageTransform, RotationKeepsEveryPixelAtAnyQuadrant) {
+    // The target must hold the whole turned image, including turns where the projections
+    // of the half extents are negative.
+    const PixelBuffer image = filled(100, 50, 0xFF336699u);
+    for (double angle : {0.0, kPi / 2, kPi, 3 * kPi / 2, -kPi}) {
+        PixelBuffer turned = rotateImage(image, angle);
+        EXPECT_EQ(opaqueCount(turned), image.count()) << angle;
+        EXPECT_EQ(turned.width() % 2, 0u) << angle;
+        EXPECT_EQ(turned.height() % 2, 0u) << angle;
+        EXPECT_EQ(turned.width() + turned.height(), 154u) << angle;
+    }
+}
+
+TEST(ImageTransform, TurnedByAnObliqueAngleFitsTheBoundingBoxPlusMargin) {
+    const PixelBuffer image = filled(60, 20, 0xFFFFFFFFu);
+    for (double angle : {0.3, 2.0, 4.0, 5.5}) {
+        PixelBuffer turned = rotateImage(image, angle);
+        const double halfW = 30 * std::fabs(std::cos(angle)) + 10 * std::fabs(std::sin(angle));
+        const double halfH = 30 * std::fabs(std::sin(angle)) + 10 * std::fabs(std::cos(angle));
+        EXPECT_GE(turned.width(), 2 * halfW) << angle;
+        EXPECT_LE(turned.width(), 2 * halfW + 2) << angle;
+        EXPECT_GE(turned.height(), 2 * halfH) << angle;
+        EXPECT_LE(turned.height(), 2 * halfH + 2) << angle;
+        // Resampling keeps the covered area: nothing is cut off at the target's edges.
+        EXPECT_NEAR(alphaSum(turned) / 255.0, 1200.0, 24.0) << angle;
+    }
+}
+
+TEST(ImageTransform, EquivalentAnglesGiveTheSameImage) {
+    PixelBuffer image(7, 4);
+    for (uint32_t i = 0; i < image.count(); ++i)
+        image.pixels()[i] = makePixel(255, 30 * i % 256, 11 * i % 256, 5 * i);
+    const PixelBuffer a = rotateImage(image, -kPi / 2);
+    const PixelBuffer b = rotateImage(image, 3 * kPi / 2);
+    ASSERT_EQ(a.width(), b.width());
+    ASSERT_EQ(a.height(), b.height());
+    EXPECT_TRUE(std::equal(a.pixels(), a.pixels() + a.count(), b.pixels()));
+}
+
+TEST(ImageTransform, RotatingUnusableInputGivesAnEmptyBuffer) {
+    const PixelBuffer image = filled(4, 4, 0xFFFFFFFFu);
+    EXPECT_EQ(rotateImage(image, std::numeric_limits<double>::quiet_NaN()).count(), 0u);
+    EXPECT_EQ(rotateImage(image, std::numeric_limits<double>::infinity()).count(), 0u);
+    EXPECT_EQ(rotateImage(PixelBuffer(), 1.0).count(), 0u);
+    // A huge but finite angle is reduced, not looped over.
+    EXPECT_GT(rotateImage(image, 1e300).count(), 0u);
+}
+
+TEST(ImageTransform, ScalingTruncatesTheTargetSize) {
+    PixelBuffer halved = scaleImage(filled(101, 50, 0xFF000000u), 0.5);
+    EXPECT_EQ(halved.width(), 50u);
+    EXPECT_EQ(halved.height(), 25u);
+    PixelBuffer grown = scaleImage(filled(3, 5, 0xFF000000u), 2.5);
+    EXPECT_EQ(grown.width(), 7u);
+    EXPECT_EQ(grown.height(), 12u);
+}
+
+TEST(ImageTransform, HalvingAveragesPairsOfColumns) {
+    PixelBuffer stripes(8, 4);
+    for (uint32_t y = 0; y < 4; ++y)
+        for (uint32_t x = 0; x < 8; ++x)
+            stripes.at(x, y) = x % 2 ? makePixel(255, 0, 0, 0) : makePixel(255, 200, 100, 60);
+    PixelBuffer halved = scaleImage(stripes, 0.5);
+    ASSERT_EQ(halved.count(), 8u);
+    // Every sample falls exactly between a light and a dark column.
+    for (uint32_t i = 0; i < halved.count(); ++i)
+        EXPECT_EQ(halved.pixels()[i], makePixel(255, 100, 50, 30)) << i;
+}
+
+TEST(ImageTransform, ScalingToNothingOrByABadFactorGivesAnEmptyBuffer) {
+    const PixelBuffer image = filled(3, 40, 0xFFFFFFFFu);
+    EXPECT_EQ(scaleImage(image, 0.2).count(), 0u); // 0 x 8
+    for (double factor : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(),
+                          std::numeric_limits<double>::infinity(), 1e12, 5e-324}) {
+        const PixelBuffer scaled = scaleImage(image, factor);
+        EXPECT_EQ(scaled.count(), 0u) << factor;
+        EXPECT_EQ(scaled.width(), 0u) << factor;
+    }
+}
