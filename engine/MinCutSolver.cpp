@@ -1,0 +1,267 @@
+#include "engine/MinCutSolver.h"
+
+#include <algorithm>
+
+namespace {
+
+inline SeamEdgeProperties& reverseOf(const SeamEdgeProperties& e) { return edgeProperties(e.reverse); }
+
+constexpr size_t kInitialPathRoom = 4096;
+
+} // namespace
+
+void MinCutSolver::prepare(SeamGraph& graph, std::vector<uint8_t>& labels, CutPairs& cutPairs) {
+    g_ = &graph;
+    label_ = labels.data();
+    cutPairs_ = &cutPairs;
+    const size_t n = boost::num_vertices(graph);
+    parentEdge_.assign(n, nullptr);
+    active_.assign(n, 0);
+    connectedStamp_.assign(n, 0);
+    stamp_ = 0;
+    current_.clear();
+    next_.clear();
+    path_.clear();
+    exhausted_.clear();
+    orphans_.clear();
+    adoptionOrphans_.clear();
+    path_.reserve(kInitialPathRoom);
+    exhausted_.reserve(kInitialPathRoom);
+    flow_ = 0.0;
+    augmentations_ = 0;
+}
+
+bool MinCutSolver::solve(SeamGraph& graph, std::vector<uint8_t>& labels, CutPairs& cutPairs,
+                         const std::atomic<uint8_t>& abortRequested) {
+    if (boost::num_vertices(graph) < 2 || labels.size() < boost::num_vertices(graph))
+        return true;
+    prepare(graph, labels, cutPairs);
+    start();
+    while (grow()) {
+        if (abortRequested.load(std::memory_order_relaxed))
+            return false;
+        augment();
+        if (abortRequested.load(std::memory_order_relaxed))
+            return false;
+        adopt();
+        if (abortRequested.load(std::memory_order_relaxed))
+            return false;
+    }
+    return true;
+}
+
+void MinCutSolver::setParent(uint32_t q, uint32_t p, SeamEdgeProperties* edgeToParent) {
+    (*g_)[q].parent = p;
+    parentEdge_[q] = edgeToParent;
+    label_[q] = p == kSourceVertex ? kSourceLabel : p == kSinkVertex ? kSinkLabel : label_[p];
+}
+
+void MinCutSolver::activate(uint32_t q) {
+    if (!active_[q]) {
+        active_[q] = 1;
+        next_.push_back(q);
+    }
+}
+
+void MinCutSolver::makeOrphan(uint32_t v, std::vector<uint32_t>& queue) {
+    (*g_)[v].parent = v;
+    parentEdge_[v] = nullptr;
+    queue.push_back(v);
+}
+
+// Every vertex tied to a terminal joins that terminal's tree, in edge order.
+void MinCutSolver::start() {
+    for (uint32_t terminal : {kSourceVertex, kSinkVertex}) {
+        auto [it, end] = boost::out_edges(terminal, *g_);
+        for (; it != end; ++it) {
+            const uint32_t t = uint32_t(boost::target(*it, *g_));
+            setParent(t, terminal, &reverseOf(edgeProperties(*it)));
+            activate(t);
+        }
+    }
+}
+
+// Grows the trees from the last active vertex until they touch (true) or nothing is left.
+bool MinCutSolver::grow() {
+    SeamGraph& g = *g_;
+    for (;;) {
+        if (current_.empty()) {
+            if (next_.empty())
+                return false;
+            std::swap(current_, next_);
+        }
+        const uint32_t p = current_.back();
+        const uint8_t L = label_[p];
+        // A vertex freed by adoption while it waited in the list no longer belongs to a tree:
+        // growing from it would join or augment through a path that reaches no terminal.
+        if (L == kFreeLabel) {
+            current_.pop_back();
+            active_[p] = 0;
+            continue;
+        }
+        const uint32_t pixelP = g[p].pixel;
+        auto [it, end] = boost::out_edges(p, g);
+        for (; it != end; ++it) {
+            const uint32_t q = uint32_t(boost::target(*it, g));
+            if (q <= kSinkVertex)
+                continue;
+            SeamEdgeProperties& out = edgeProperties(*it);
+            SeamEdgeProperties& back = reverseOf(out);
+            SeamEdgeProperties& treeEdge = L == kSourceLabel ? out : back;
+            if (treeEdge.residual <= 0.0) {
+                const bool pFirst = pixelP < g[q].pixel;
+                cutPairs_->offer(pFirst ? p : q, pFirst ? q : p, treeEdge.capacity);
+            } else if (label_[q] == kFreeLabel) {
+                setParent(q, p, &back);
+                activate(q);
+            } else if (label_[q] != L) {
+                meetFrom_ = p;
+                meetTo_ = q;
+                meetEdge_ = &treeEdge;
+                return true;
+            }
+        }
+        current_.pop_back();
+        active_[p] = 0;
+    }
+}
+
+// Lists the path source -> ... -> sink: the connecting edge, the source side upwards, the sink
+// side downwards, every edge in the direction of the flow.
+void MinCutSolver::tracePath(uint32_t sourceSide, uint32_t sinkSide, SeamEdgeProperties* connecting) {
+    SeamGraph& g = *g_;
+    path_.clear();
+    path_.push_back({connecting, sourceSide, sinkSide});
+    for (uint32_t v = sourceSide; v != kSourceVertex;) {
+        const uint32_t pv = g[v].parent;
+        path_.push_back({&reverseOf(*parentEdge_[v]), pv, v});
+        v = pv;
+    }
+    for (uint32_t v = sinkSide; v != kSinkVertex;) {
+        const uint32_t pv = g[v].parent;
+        path_.push_back({parentEdge_[v], v, pv});
+        v = pv;
+    }
+}
+
+void MinCutSolver::augment() {
+    const bool fromSource = label_[meetFrom_] == kSourceLabel;
+    tracePath(fromSource ? meetFrom_ : meetTo_, fromSource ? meetTo_ : meetFrom_, meetEdge_);
+
+    double bottleneck = path_.front().edge->residual;
+    for (const PathEdge& pe : path_)
+        bottleneck = std::min(bottleneck, pe.edge->residual);
+
+    exhausted_.clear();
+    for (const PathEdge& pe : path_) {
+        pe.edge->residual -= bottleneck;
+        reverseOf(*pe.edge).residual += bottleneck;
+        if (pe.edge->residual == 0.0)
+            exhausted_.push_back(pe);
+    }
+    flow_ += bottleneck;
+    ++augmentations_;
+
+    SeamGraph& g = *g_;
+    for (auto it = exhausted_.rbegin(); it != exhausted_.rend(); ++it) {
+        if (g[it->to].parent == it->from)
+            makeOrphan(it->to, orphans_);
+        else if (g[it->from].parent == it->to)
+            makeOrphan(it->from, orphans_);
+    }
+}
+
+// True when q's parent chain ends at a terminal. Within one adoption stage a vertex found
+// hanging from a terminal stays so (adoption only attaches orphans, and only orphans' own
+// subtrees lose their parents), so the vertices of a successful walk are stamped and later
+// walks stop there.
+bool MinCutSolver::hangsFromTerminal(uint32_t q) {
+    SeamGraph& g = *g_;
+    walk_.clear();
+    uint32_t v = q;
+    bool connected;
+    for (;;) {
+        if (connectedStamp_[v] == stamp_) {
+            connected = true;
+            break;
+        }
+        const uint32_t pv = g[v].parent;
+        if (pv == v) {
+            connected = v <= kSinkVertex;
+            break;
+        }
+        walk_.push_back(v);
+        v = pv;
+    }
+    if (connected)
+        for (uint32_t w : walk_)
+            connectedStamp_[w] = stamp_;
+    return connected;
+}
+
+bool MinCutSolver::tryAdopt(uint32_t o, uint8_t L) {
+    SeamGraph& g = *g_;
+    const uint32_t ownTerminal = L == kSourceLabel ? kSourceVertex : kSinkVertex;
+    auto [it, end] = boost::out_edges(o, g);
+    for (; it != end; ++it) {
+        const uint32_t q = uint32_t(boost::target(*it, g));
+        SeamEdgeProperties& out = edgeProperties(*it);
+        if (q <= kSinkVertex) {
+            if (q == ownTerminal) {
+                const double residual = L == kSourceLabel ? reverseOf(out).residual : out.residual;
+                if (residual > 0.0) {
+                    setParent(o, q, &out);
+                    return true;
+                }
+            }
+            continue;
+        }
+        if (label_[q] != L)
+            continue;
+        const double residual = L == kSourceLabel ? reverseOf(out).residual : out.residual;
+        if (residual > 0.0 && hangsFromTerminal(q)) {
+            setParent(o, q, &out);
+            return true;
+        }
+    }
+    return false;
+}
+
+void MinCutSolver::freeOrphan(uint32_t o, uint8_t L) {
+    SeamGraph& g = *g_;
+    label_[o] = kFreeLabel;
+    auto [it, end] = boost::out_edges(o, g);
+    for (; it != end; ++it) {
+        const uint32_t q = uint32_t(boost::target(*it, g));
+        if (q <= kSinkVertex || label_[q] != L)
+            continue;
+        SeamEdgeProperties& out = edgeProperties(*it);
+        const double towardsO = L == kSourceLabel ? reverseOf(out).residual : out.residual;
+        if (towardsO > 0.0)
+            activate(q);
+        if (g[q].parent == o)
+            makeOrphan(q, adoptionOrphans_);
+    }
+}
+
+void MinCutSolver::adopt() {
+    if (++stamp_ == 0) { // wrapped: old stamps could be mistaken for current ones
+        std::fill(connectedStamp_.begin(), connectedStamp_.end(), 0u);
+        stamp_ = 1;
+    }
+    size_t orphanHead = 0, adoptionHead = 0;
+    for (;;) {
+        uint32_t o;
+        if (adoptionHead < adoptionOrphans_.size())
+            o = adoptionOrphans_[adoptionHead++];
+        else if (orphanHead < orphans_.size())
+            o = orphans_[orphanHead++];
+        else
+            break;
+        const uint8_t L = label_[o];
+        if (!tryAdopt(o, L))
+            freeOrphan(o, L);
+    }
+    orphans_.clear();
+    adoptionOrphans_.clear();
+}

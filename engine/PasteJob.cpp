@@ -1,0 +1,317 @@
+#include "engine/PasteJob.h"
+
+#include "engine/Blending.h"
+#include "engine/CostFunctions.h"
+
+namespace {
+
+constexpr uint32_t kNoVertex = uint32_t(-1);
+
+bool fitsOutput(const BufferView& chunkView, const BufferView& destView, const SeamStore& store) {
+    if (!destView.buffer)
+        return false;
+    const PixelBuffer& output = *destView.buffer;
+    return pasteFits(output, chunkView, destView.box) && store.width() == output.width() &&
+           store.height() == output.height();
+}
+
+} // namespace
+
+PasteJob::PasteJob(const BufferView& chunkView, const BufferView& destView, SeamStore& seamStore,
+                   MinCutSolver* solver)
+    : chunkView_(chunkView), destView_(destView), seamStore_(seamStore),
+      solver_(solver ? solver : &ownSolver_), valid_(fitsOutput(chunkView, destView, seamStore)) {
+    resetGraph(2);
+    if (!valid_)
+        return;
+    w_ = chunkView.width();
+    h_ = chunkView.height();
+    W_ = destView.buffer->width();
+    H_ = destView.buffer->height();
+    weightMask_.reset(w_, h_, 0);
+}
+
+void PasteJob::resetGraph(size_t vertexCount) {
+    graph_.reset();
+    graph_.emplace(vertexCount);
+    SeamGraph& g = *graph_;
+    g[kSourceVertex] = SeamVertexProperties{kSourceVertex, kSourcePixel};
+    g[kSinkVertex] = SeamVertexProperties{kSinkVertex, kSinkPixel};
+}
+
+uint32_t PasteJob::chunkPixel(uint32_t x, uint32_t y) const {
+    return chunkView_.buffer->at(uint32_t(chunkView_.box.x0) + x, uint32_t(chunkView_.box.y0) + y);
+}
+
+uint32_t PasteJob::outputIndex(uint32_t x, uint32_t y) const {
+    uint32_t ox = uint32_t(destView_.box.x0) + x;
+    uint32_t oy = uint32_t(destView_.box.y0) + y;
+    if (ox >= W_)
+        ox -= W_;
+    if (oy >= H_)
+        oy -= H_;
+    return oy * W_ + ox;
+}
+
+void PasteJob::maskIndexToOutput(uint32_t maskIndex, uint32_t& ox, uint32_t& oy) const {
+    const uint32_t index = outputIndex(maskIndex % w_, maskIndex / w_);
+    ox = index % W_;
+    oy = index / W_;
+}
+
+bool PasteJob::stopRequested() {
+    if (!abortRequested_.load(std::memory_order_relaxed))
+        return false;
+    aborted_ = 1;
+    resetGraph(2);
+    crossedSeams_.clear();
+    return true;
+}
+
+// The class of one footprint pixel as its mask byte: 0 keeps the output, 255 takes the
+// chunk, 128 is overlap to be decided by the cut.
+uint8_t PasteJob::classify(uint32_t x, uint32_t y, const PixelBuffer* innerLimitMap) const {
+    const uint32_t cB = alphaOf(chunkPixel(x, y));
+    const uint32_t cA = alphaOf(destView_.buffer->pixels()[outputIndex(x, y)]);
+    if (cB == 0)
+        return kOld;
+    if (cA == 0)
+        return kNew;
+    if (innerLimitMap) {
+        const uint32_t forced = innerLimitMap->width() == w_ && innerLimitMap->height() == h_
+                                    ? innerLimitMap->at(x, y)
+                                    : innerLimitMap->at(uint32_t(chunkView_.box.x0) + x,
+                                                        uint32_t(chunkView_.box.y0) + y);
+        if (redOf(forced) != 0 && alphaOf(forced) != 0)
+            return kNew;
+    }
+    if (cB == 255 && cA != 255)
+        return kNew;
+    return kUndecided;
+}
+
+void PasteJob::classifyFootprint(const PixelBuffer* innerLimitMap) {
+    const PixelBuffer& chunk = *chunkView_.buffer;
+    // A map of neither the view's nor the chunk's size cannot say which pixels are forced.
+    const bool mapFits = innerLimitMap && ((innerLimitMap->width() == w_ && innerLimitMap->height() == h_) ||
+                                           (innerLimitMap->width() == chunk.width() &&
+                                            innerLimitMap->height() == chunk.height()));
+    const PixelBuffer* map = mapFits ? innerLimitMap : nullptr;
+    uint32_t overlap = 0;
+    for (uint32_t y = 0; y < h_; ++y)
+        for (uint32_t x = 0; x < w_; ++x) {
+            const uint8_t c = classify(x, y, map);
+            weightMask_[size_t(y) * w_ + x] = c;
+            overlap += c == kUndecided;
+        }
+    // Every overlap pixel becomes a vertex during the scan; make room for all at once.
+    resetGraph(size_t(overlap) + 2);
+    vertexOfPixel_.assign(size_t(w_) * h_, kNoVertex);
+    nextVertex_ = 2;
+}
+
+uint32_t PasteJob::vertexFor(uint32_t maskIndex) {
+    uint32_t& v = vertexOfPixel_[maskIndex];
+    if (v == kNoVertex) {
+        v = nextVertex_++;
+        (*graph_)[v] = SeamVertexProperties{v, maskIndex};
+    }
+    return v;
+}
+
+void PasteJob::linkTerminal(uint32_t x, uint32_t y, uint32_t vertex) {
+    if (x == 0 || y == 0 || x == w_ - 1 || y == h_ - 1) {
+        addEdgePair(*graph_, vertex, kSinkVertex, kLargestCapacity);
+        return;
+    }
+    const size_t i = size_t(y) * w_ + x;
+    const size_t neighbours[4] = {i - w_, i - 1, i + 1, i + w_}; // up, left, right, down
+    const uint32_t nx[4] = {x, x - 1, x + 1, x};
+    const uint32_t ny[4] = {y - 1, y, y, y + 1};
+    for (int k = 0; k < 4; ++k)
+        if (alphaOf(chunkPixel(nx[k], ny[k])) == 0) {
+            addEdgePair(*graph_, vertex, kSinkVertex, kLargestCapacity);
+            return;
+        }
+    for (size_t n : neighbours)
+        if (weightMask_[n] == kNew) {
+            addEdgePair(*graph_, vertex, kSourceVertex, kLargestCapacity);
+            return;
+        }
+}
+
+void PasteJob::linkNeighbour(uint32_t x, uint32_t y, uint32_t tx, uint32_t ty, uint32_t vs, bool horizontal) {
+    const uint32_t si = y * w_ + x, ti = ty * w_ + tx;
+    if (weightMask_[ti] != kUndecided)
+        return;
+    const uint32_t vt = vertexFor(ti);
+    const uint32_t os = outputIndex(x, y), ot = outputIndex(tx, ty);
+    const uint32_t* out = destView_.buffer->pixels();
+    const double cost = seamCost(chunkPixel(x, y), out[os], chunkPixel(tx, ty), out[ot]);
+    SeamRecord* old = horizontal ? seamStore_.findInRow(os / W_, os) : seamStore_.findInColumn(os % W_, os);
+    if (old && old->second == ot)
+        crossedSeams_.push_back({*old, cost, si, ti});
+    else
+        addEdgePair(*graph_, vs, vt, cost);
+    ++(horizontal ? horizontalEdgeCount_ : verticalEdgeCount_);
+}
+
+bool PasteJob::scanOverlap() {
+    for (uint32_t y = 0; y < h_; ++y) {
+        for (uint32_t x = 0; x < w_; ++x) {
+            if (stopRequested())
+                return false;
+            const uint32_t i = y * w_ + x;
+            if (weightMask_[i] != kUndecided)
+                continue;
+            const uint32_t vs = vertexFor(i);
+            linkTerminal(x, y, vs);
+            if (x + 1 < w_)
+                linkNeighbour(x, y, x + 1, y, vs, true);
+            if (y + 1 < h_)
+                linkNeighbour(x, y, x, y + 1, vs, false);
+        }
+    }
+    return true;
+}
+
+// Each crossed old seam becomes a node between its two pixels: keeping it costs its old
+// cost (the link to the source), cutting next to it costs the new pair's cost.
+bool PasteJob::makeSeamNodes() {
+    const uint32_t pixelCount = w_ * h_;
+    for (size_t k = 0; k < crossedSeams_.size(); ++k) {
+        if (stopRequested())
+            return false;
+        const CrossedSeam& c = crossedSeams_[k];
+        const uint32_t vs = vertexOfPixel_[c.firstMaskIndex];
+        const uint32_t vt = vertexOfPixel_[c.secondMaskIndex];
+        const uint32_t n = addSeamVertex(*graph_, pixelCount + uint32_t(k));
+        seamNodes_.push_back({vs, vt, c.record, 0});
+        addEdgePair(*graph_, vs, n, c.cost);
+        addEdgePair(*graph_, vt, n, c.cost);
+        addEdgePair(*graph_, n, kSourceVertex, c.record.cost);
+    }
+    seamNodeLabels_.assign(seamNodes_.size(), kUndecided);
+    return true;
+}
+
+void PasteJob::build(const PixelBuffer* innerLimitMap) {
+    if (!valid_ || aborted_)
+        return;
+    classifyFootprint(innerLimitMap);
+    if (!scanOverlap())
+        return;
+    makeSeamNodes();
+}
+
+PasteOutcome PasteJob::decide() const {
+    if (!valid_)
+        return PasteOutcome::Invalid;
+    if (aborted_)
+        return PasteOutcome::Aborted;
+    if (!sinkHasEdges())
+        return PasteOutcome::Whole;
+    if (!sourceHasEdges())
+        return PasteOutcome::Nothing;
+    const uint32_t hc = horizontalEdgeCount_, vc = verticalEdgeCount_;
+    // A long thin overlap makes a seam along its length that no cut can hide.
+    if (uint64_t(hc) + vc >= kRefusalMinimumPairs && (uint64_t(hc) >= 2ull * vc || uint64_t(vc) >= 2ull * hc))
+        return PasteOutcome::Refused;
+    return PasteOutcome::Cut;
+}
+
+void PasteJob::solve() {
+    if (!valid_ || aborted_)
+        return;
+    const size_t n = boost::num_vertices(*graph_);
+    vertexLabels_.assign(n, kUndecided);
+    cutPairs_.reset(n);
+    if (!solver_->solve(*graph_, vertexLabels_, cutPairs_, abortRequested_)) {
+        aborted_ = 1;
+        return;
+    }
+    flow_ = solver_->flow();
+    updateSeamStore();
+    finalLabels();
+}
+
+void PasteJob::updateSeamStore() {
+    const uint32_t pixelCount = w_ * h_;
+    const size_t n = boost::num_vertices(*graph_);
+    for (uint32_t u = 2; u < n; ++u) {
+        const uint32_t v = cutPairs_.partner(u);
+        if (v == CutPairs::kNone)
+            continue;
+        const uint32_t pu = (*graph_)[u].pixel, pv = (*graph_)[v].pixel;
+        const double capacity = cutPairs_.capacity(u);
+        if (pu < pixelCount && pv < pixelCount) {
+            uint32_t x1, y1, x2, y2;
+            maskIndexToOutput(pu, x1, y1);
+            maskIndexToOutput(pv, x2, y2);
+            seamStore_.addSeam(x1, y1, x2, y2, capacity);
+        } else {
+            SeamNodeRecord& node = seamNodes_[(pu >= pixelCount ? pu : pv) - pixelCount];
+            if (SeamRecord* record = seamStore_.find(node.record.first, node.record.second))
+                record->cost = capacity;
+            node.cut = 1;
+        }
+    }
+    // An old seam the cut did not pass through is covered by the new chunk.
+    for (const SeamNodeRecord& node : seamNodes_)
+        if (!node.cut)
+            seamStore_.removeSeam(node.record);
+}
+
+void PasteJob::finalLabels() {
+    const uint32_t pixelCount = w_ * h_;
+    const size_t n = boost::num_vertices(*graph_);
+    for (uint32_t v = 2; v < n; ++v) {
+        const uint32_t pixel = (*graph_)[v].pixel;
+        if (pixel < pixelCount)
+            weightMask_[pixel] = vertexLabels_[v];
+        else
+            seamNodeLabels_[pixel - pixelCount] = vertexLabels_[v];
+    }
+    for (uint32_t i = 0; i < pixelCount; ++i)
+        if (weightMask_[i] == kUndecided)
+            weightMask_[i] = kNew;
+    // A one-pixel soft transition across every cut pixel pair.
+    for (uint32_t u = 2; u < n; ++u) {
+        const uint32_t v = cutPairs_.partner(u);
+        if (v == CutPairs::kNone)
+            continue;
+        const uint32_t pu = (*graph_)[u].pixel, pv = (*graph_)[v].pixel;
+        if (pu >= pixelCount || pv >= pixelCount)
+            continue;
+        uint8_t& lu = weightMask_[pu];
+        uint8_t& lv = weightMask_[pv];
+        if (lu == kOld && lv == kNew) {
+            lu = kOldTransition;
+            lv = kNewTransition;
+        } else if (lv == kOld && lu == kNew) {
+            lv = kOldTransition;
+            lu = kNewTransition;
+        }
+    }
+}
+
+PasteOutcome PasteJob::run(const PixelBuffer* innerLimitMap, Box* changed) {
+    if (changed)
+        *changed = Box::empty();
+    build(innerLimitMap);
+    PasteOutcome outcome = decide();
+    PixelBuffer& output = *destView_.buffer;
+    if (outcome == PasteOutcome::Whole) {
+        const Box written = plainPaste(output, chunkView_, destView_.box);
+        if (changed)
+            *changed = written;
+    } else if (outcome == PasteOutcome::Cut) {
+        solve();
+        if (aborted_)
+            return PasteOutcome::Aborted;
+        const Box written = maskedPaste(output, chunkView_, weightMask_, destView_.box);
+        if (changed)
+            *changed = written;
+    }
+    return outcome;
+}

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <atomic>
+#include <optional>
+#include <cstdint>
+#include <vector>
+
+#include "engine/Box.h"
+#include "engine/BufferView.h"
+#include "engine/CutPairs.h"
+#include "engine/MaskBuffer.h"
+#include "engine/MinCutSolver.h"
+#include "engine/PixelBuffer.h"
+#include "engine/SeamGraph.h"
+#include "engine/SeamStore.h"
+
+// How one paste ended.
+enum class PasteOutcome {
+    Whole,   // no overlap tied to the old output: pasted without a cut
+    Cut,     // solved and blended in through the weight mask
+    Refused, // a long thin overlap: nothing pasted
+    Nothing, // nothing ties the overlap to the chunk: nothing pasted
+    Aborted, // stopped by a request: output and seam store unchanged
+    Invalid, // the chunk view or destination does not fit the output: nothing done
+};
+
+// An old seam met by the scan, with the price of cutting next to it.
+struct CrossedSeam {
+    SeamRecord record;
+    double cost;
+    uint32_t firstMaskIndex;
+    uint32_t secondMaskIndex;
+};
+
+// A crossed old seam made into a graph node.
+struct SeamNodeRecord {
+    uint32_t firstVertex;
+    uint32_t secondVertex;
+    SeamRecord record; // identifies the record in the seam store by its pixel pair
+    uint8_t cut = 0;
+};
+
+// One paste of a chunk view into the output: classifies the footprint, builds the seam graph
+// over the overlap, decides, solves the minimum cut, updates the seam store and yields the
+// weight mask. Lives for one paste. The views and the store must outlive the job.
+class PasteJob {
+public:
+    static constexpr uint8_t kOld = 0;
+    static constexpr uint8_t kUndecided = 128;
+    static constexpr uint8_t kNew = 255;
+    static constexpr uint8_t kOldTransition = 85;
+    static constexpr uint8_t kNewTransition = 170;
+    static constexpr uint32_t kRefusalMinimumPairs = 100;
+
+    // chunkView: the chunk region to paste; destView: the output with the box whose origin
+    // receives the chunk's top-left pixel. `solver` (optional) lends its buffers across jobs.
+    PasteJob(const BufferView& chunkView, const BufferView& destView, SeamStore& seamStore,
+             MinCutSolver* solver = nullptr);
+
+    // False when the chunk view lies outside its buffer, is larger than the output, or the
+    // destination origin lies outside the output, or the seam store has another size.
+    bool isValid() const { return valid_; }
+
+    // Classifies the pixels and builds the graph. innerLimitMap (chunk-sized, may be null)
+    // forces pixels with non-zero red and alpha to come from the chunk. Afterwards either
+    // aborted() or the graph is complete.
+    void build(const PixelBuffer* innerLimitMap);
+    // The decision before solving, for a built job: Whole, Nothing, Refused or Cut.
+    PasteOutcome decide() const;
+    // Solves the cut, updates the seam store and sets the final labels; may end aborted().
+    void solve();
+    // build, decide, solve and paste into the output. Returns the outcome and the changed
+    // box (before wrap-around; empty unless Whole or Cut). The output is written only at the end.
+    PasteOutcome run(const PixelBuffer* innerLimitMap, Box* changed = nullptr);
+
+    // Set from another thread to stop the job at its next pixel, seam node or solver stage.
+    void requestAbort() { abortRequested_.store(1, std::memory_order_relaxed); }
+    bool aborted() const { return aborted_ != 0; }
+
+    bool sinkHasEdges() const { return boost::out_degree(kSinkVertex, *graph_) > 0; }
+    bool sourceHasEdges() const { return boost::out_degree(kSourceVertex, *graph_) > 0; }
+    uint32_t horizontalEdgeCount() const { return horizontalEdgeCount_; }
+    uint32_t verticalEdgeCount() const { return verticalEdgeCount_; }
+
+    const MaskBuffer& weightMask() const { return weightMask_; }
+    const std::vector<uint8_t>& seamNodeLabels() const { return seamNodeLabels_; }
+    const std::vector<SeamNodeRecord>& seamNodes() const { return seamNodes_; }
+    const CutPairs& cutPairs() const { return cutPairs_; }
+    const SeamGraph& graph() const { return *graph_; }
+    // Flow of the solved cut (its cost), 0 before solve.
+    double flow() const { return flow_; }
+    // Tree membership per vertex after solve (255 source side, 0 sink side, 128 free).
+    const std::vector<uint8_t>& vertexLabels() const { return vertexLabels_; }
+
+private:
+    uint8_t classify(uint32_t x, uint32_t y, const PixelBuffer* innerLimitMap) const;
+    uint32_t chunkPixel(uint32_t x, uint32_t y) const;
+    uint32_t outputIndex(uint32_t x, uint32_t y) const;
+    bool stopRequested();
+
+    void classifyFootprint(const PixelBuffer* innerLimitMap);
+    bool scanOverlap();
+    void linkTerminal(uint32_t x, uint32_t y, uint32_t vertex);
+    void linkNeighbour(uint32_t x, uint32_t y, uint32_t tx, uint32_t ty, uint32_t vs, bool horizontal);
+    bool makeSeamNodes();
+    uint32_t vertexFor(uint32_t maskIndex);
+
+    void updateSeamStore();
+    void finalLabels();
+    void maskIndexToOutput(uint32_t maskIndex, uint32_t& ox, uint32_t& oy) const;
+    void resetGraph(size_t vertexCount);
+
+    BufferView chunkView_;
+    BufferView destView_;
+    SeamStore& seamStore_;
+    MinCutSolver ownSolver_;
+    MinCutSolver* solver_;
+    bool valid_ = false;
+
+    uint32_t w_ = 0, h_ = 0, W_ = 0, H_ = 0;
+    std::atomic<uint8_t> abortRequested_{0};
+    uint8_t aborted_ = 0;
+
+    std::optional<SeamGraph> graph_; // rebuilt in place: a graph copy would carry stale reverse edges
+    MaskBuffer weightMask_;
+    std::vector<uint8_t> seamNodeLabels_;
+    std::vector<SeamNodeRecord> seamNodes_;
+    std::vector<CrossedSeam> crossedSeams_;
+    std::vector<uint32_t> vertexOfPixel_; // mask index -> vertex, kNoVertex when none yet
+    std::vector<uint8_t> vertexLabels_;
+    CutPairs cutPairs_;
+    uint32_t nextVertex_ = 2;
+    uint32_t horizontalEdgeCount_ = 0;
+    uint32_t verticalEdgeCount_ = 0;
+    double flow_ = 0.0;
+};

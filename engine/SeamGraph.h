@@ -1,0 +1,56 @@
+#pragma once
+
+#include <boost/graph/adjacency_list.hpp>
+
+#include <cstdint>
+#include <limits>
+
+// The graph of one paste: pixel nodes of the overlap, seam nodes for crossed old seams,
+// and the two terminals. Edges come in pairs (u->v and v->u), each the other's reverse.
+
+using SeamGraphTraits = boost::adjacency_list_traits<boost::vecS, boost::vecS, boost::directedS>;
+using SeamGraphVertex = SeamGraphTraits::vertex_descriptor;
+using SeamGraphEdge = SeamGraphTraits::edge_descriptor;
+
+struct SeamVertexProperties {
+    uint32_t parent = 0; // a vertex that is its own parent has none
+    uint32_t pixel = 0;  // mask index, w*h + k for seam node k, kSourcePixel / kSinkPixel
+};
+
+struct SeamEdgeProperties {
+    double capacity = 0.0;
+    double residual = 0.0;
+    SeamGraphEdge reverse;
+};
+
+using SeamGraph = boost::adjacency_list<boost::vecS, boost::vecS, boost::directedS, SeamVertexProperties,
+                                       SeamEdgeProperties>;
+
+constexpr uint32_t kSourceVertex = 0;
+constexpr uint32_t kSinkVertex = 1;
+constexpr uint32_t kSourcePixel = uint32_t(-2);
+constexpr uint32_t kSinkPixel = uint32_t(-1);
+// Terminal links never become exhausted.
+constexpr double kLargestCapacity = std::numeric_limits<double>::max();
+
+// The properties behind an edge descriptor, without a graph lookup.
+inline SeamEdgeProperties& edgeProperties(const SeamGraphEdge& e) {
+    return *static_cast<SeamEdgeProperties*>(const_cast<void*>(e.get_property()));
+}
+
+// Adds u->v and v->u, both with capacity and residual `cost`, each the other's reverse.
+// Returns the u->v edge.
+inline SeamGraphEdge addEdgePair(SeamGraph& g, uint32_t u, uint32_t v, double cost) {
+    SeamGraphEdge forward = boost::add_edge(u, v, SeamEdgeProperties{cost, cost, {}}, g).first;
+    SeamGraphEdge backward = boost::add_edge(v, u, SeamEdgeProperties{cost, cost, {}}, g).first;
+    g[forward].reverse = backward;
+    g[backward].reverse = forward;
+    return forward;
+}
+
+// Appends a vertex that is its own parent.
+inline uint32_t addSeamVertex(SeamGraph& g, uint32_t pixel) {
+    const uint32_t v = uint32_t(boost::num_vertices(g));
+    boost::add_vertex(SeamVertexProperties{v, pixel}, g);
+    return v;
+}
