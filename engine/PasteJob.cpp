@@ -196,8 +196,9 @@ bool PasteJob::makeSeamNodes() {
 }
 
 void PasteJob::build(const PixelBuffer* innerLimitMap) {
-    if (!valid_ || aborted_)
+    if (!valid_ || aborted_ || built_)
         return;
+    built_ = true;
     classifyFootprint(innerLimitMap);
     if (!scanOverlap())
         return;
@@ -221,8 +222,9 @@ PasteOutcome PasteJob::decide() const {
 }
 
 void PasteJob::solve() {
-    if (!valid_ || aborted_)
+    if (!valid_ || aborted_ || !built_ || solved_)
         return;
+    solved_ = true;
     const size_t n = boost::num_vertices(*graph_);
     vertexLabels_.assign(n, kUndecided);
     cutPairs_.reset(n);

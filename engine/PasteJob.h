@@ -61,7 +61,7 @@ public:
     // destination origin lies outside the output, or the seam store has another size.
     bool isValid() const { return valid_; }
 
-    // Classifies the pixels and builds the graph. innerLimitMap (chunk-sized, may be null)
+    // Classifies the pixels and builds the graph (once; later calls do nothing). innerLimitMap (chunk-sized, may be null)
     // forces pixels with non-zero red and alpha to come from the chunk. Afterwards either
     // aborted() or the graph is complete.
     void build(const PixelBuffer* innerLimitMap);
@@ -120,6 +120,8 @@ private:
     uint32_t w_ = 0, h_ = 0, W_ = 0, H_ = 0;
     std::atomic<uint8_t> abortRequested_{0};
     uint8_t aborted_ = 0;
+    bool built_ = false;  // build and solve run once; run() after build() reuses the graph
+    bool solved_ = false;
 
     std::optional<SeamGraph> graph_; // rebuilt in place: a graph copy would carry stale reverse edges
     MaskBuffer weightMask_;
