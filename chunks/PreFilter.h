@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/PixelBuffer.h"
+
+// High-pass pre-filter that removes slow illumination changes from an input image:
+// each channel minus its local box average plus the channel's mean over the image.
+
+// Box average of one line of n bytes spaced `stride` bytes apart: dst[i] is the truncated mean
+// of src[i - r .. i + r], the window clipped to the line (never extended). Uses running sums.
+// r < 0 counts as 0. src and dst must not overlap; nothing happens when n is 0.
+void boxAverage(const uint8_t* src, uint8_t* dst, size_t n, size_t stride, int32_t r);
+
+// The filtered copy of `source` (same size) for box radius r in pixels. All four bytes of a
+// pixel, alpha included, are filtered alike. Returns an empty buffer for an empty source.
+PixelBuffer highPassFilter(const PixelBuffer& source, int32_t r);
