@@ -53,7 +53,8 @@ public:
     // the running sum of probabilities exceeds r, with its image. Nothing changes otherwise.
     void drawRandomChunk(RandomGenerator& random);
     // Gives every unassigned chunk (probability < 0) the share p and shifts the assigned shares,
-    // clamping at 0, so that they make up 1 - p. p > 1 counts as 1; p < 0 as 1 / chunkCount().
+    // clamping at 0, so that they make up 1 - p. p > 1 counts as 1, p < 0 as 1 / chunkCount(),
+    // NaN as 0. Without a positive share the assigned shares stay as they are.
     void normaliseProbabilities(float p);
 
 private:

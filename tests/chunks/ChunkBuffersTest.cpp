@@ -24,33 +24,25 @@ TEST(ChunkBuffers, WholeImageChunkWithoutLimitsGivesTheImageAndAZeroMap) {
     EXPECT_TRUE(samePixels(map, PixelBuffer(bark.width(), bark.height())));
 }
 
-TEST(ChunkBuffers, OuterMaskCapsAlphaAndKeepsColours) {
+TEST(ChunkBuffers, OuterMaskCapsAlphaAndInnerMaskBecomesOpaqueGrey) {
     InputImage image(loadTexture("bricks_01.png"));
     Chunk& chunk = image.current();
     chunk.bounds = Box(10, 20, 19, 27);  // 10 x 8
     chunk.outerMask.reset(10, 8, 255);
     chunk.outerMask.at(0, 0) = 0;
     chunk.outerMask.at(9, 7) = 100;
-    PixelBuffer out;
+    chunk.innerMask.reset(10, 8, 0);
+    chunk.innerMask.at(4, 3) = 200;
+    PixelBuffer out, map;
     makeChunkPixels(image, out);
-    ASSERT_EQ(out.width(), 10u);
-    ASSERT_EQ(out.height(), 8u);
+    makeChunkMask(image, map);
+    ASSERT_EQ(out.count(), 80u);
     const PixelBuffer& source = image.pixels();
     EXPECT_EQ(out.at(0, 0), source.at(10, 20) & 0x00FFFFFFu);
     EXPECT_EQ(out.at(9, 7), (source.at(19, 27) & 0x00FFFFFFu) | (100u << 24));
     EXPECT_EQ(out.at(4, 3), source.at(14, 23));
-}
-
-TEST(ChunkBuffers, InnerMaskBecomesOpaqueGreyOfTheMaskBytes) {
-    InputImage image(PixelBuffer(6, 6));
-    Chunk& chunk = image.current();
-    chunk.bounds = Box(1, 1, 3, 2);
-    chunk.innerMask.reset(3, 2, 0);
-    chunk.innerMask.at(2, 1) = 200;
-    PixelBuffer map;
-    makeChunkMask(image, map);
-    ASSERT_EQ(map.count(), 6u);
-    EXPECT_EQ(map.at(2, 1), makePixel(255, 200, 200, 200));
+    ASSERT_EQ(map.count(), 80u);
+    EXPECT_EQ(map.at(4, 3), makePixel(255, 200, 200, 200));
     EXPECT_EQ(map.at(0, 0), makePixel(255, 0, 0, 0));
 }
 
@@ -58,7 +50,7 @@ TEST(ChunkBuffers, BoundsLeavingTheImageAreTransparentOutside) {
     PixelBuffer opaque(4, 4);
     std::fill(opaque.pixels(), opaque.pixels() + opaque.count(), 0xFF808080u);
     InputImage image(opaque);
-    image.current().bounds = Box(-2, 2, 5, 6);  // 8 x 5, only 4 x 2 of it inside
+    image.current().bounds = Box(-2, 2, 5, 6);  // 8 x 5, of which 4 x 2 inside
     PixelBuffer out;
     makeChunkPixels(image, out);
     ASSERT_EQ(out.width(), 8u);
@@ -74,13 +66,9 @@ TEST(ChunkBuffers, EmptyOrUnallocatableBoundsGiveEmptyBuffers) {
     image.current().bounds = Box::empty();
     makeChunkPixels(image, pixels);
     makeChunkMask(image, map);
-    EXPECT_EQ(pixels.count(), 0u);
-    EXPECT_EQ(map.count(), 0u);
+    EXPECT_EQ(pixels.count() + map.count(), 0u);
     image.current().bounds = Box(-2000000000, -2000000000, 2000000000, 2000000000);
     makeChunkPixels(image, pixels);
-    EXPECT_EQ(pixels.count(), 0u);
-    InputImage nothing{PixelBuffer()};
-    makeChunkPixels(nothing, pixels);
     EXPECT_EQ(pixels.count(), 0u);
 }
 
@@ -92,12 +80,8 @@ TEST(ChunkBuffers, PreFilteredImageGivesFilteredChunkPixels) {
     makeChunkPixels(image, out);
     const PixelBuffer filtered = highPassFilter(image.pixels(), 5);
     ASSERT_EQ(out.count(), 33u * 23u);
-    bool differsFromUnfiltered = false;
-    for (uint32_t y = 0; y < out.height(); ++y) {
-        for (uint32_t x = 0; x < out.width(); ++x) {
-            EXPECT_EQ(out.at(x, y), filtered.at(x + 8, y + 8));
-            differsFromUnfiltered |= out.at(x, y) != image.pixels().at(x + 8, y + 8);
-        }
-    }
-    EXPECT_TRUE(differsFromUnfiltered);
+    for (uint32_t y = 0; y < out.height(); ++y)
+        for (uint32_t x = 0; x < out.width(); ++x)
+            ASSERT_EQ(out.at(x, y), filtered.at(x + 8, y + 8));
+    EXPECT_FALSE(samePixels(filtered, image.pixels()));
 }

@@ -4,76 +4,63 @@
 
 namespace {
 
-PixelBuffer blank(uint32_t width, uint32_t height) { return PixelBuffer(width, height); }
+// An image whose chunks hold the given shares, added to `images`.
+InputImage& addImageWithShares(ImageCollection& images, std::vector<float> shares) {
+    InputImage& image = *images.find(images.addImage(PixelBuffer(4, 4)));
+    for (size_t i = 1; i < shares.size(); ++i)
+        image.addChunk();
+    for (size_t i = 0; i < shares.size(); ++i)
+        image.chunk(i)->probability = shares[i];
+    return image;
+}
 
-std::vector<float> probabilities(const ImageCollection& images) {
+std::vector<float> shares(const InputImage& image) {
     std::vector<float> result;
-    for (const auto& [key, image] : images.images())
-        for (const Chunk& chunk : image->chunks())
-            result.push_back(chunk.probability);
+    for (const Chunk& chunk : image.chunks())
+        result.push_back(chunk.probability);
     return result;
 }
 
 }  // namespace
 
-TEST(ImageCollection, KeysAreNeverReused) {
+TEST(ImageCollection, KeysAreNeverReusedAndRemovalPassesCurrentToTheNextKey) {
     ImageCollection images;
-    EXPECT_EQ(images.addImage(blank(4, 4)), 1u);
-    EXPECT_EQ(images.addImage(blank(4, 4)), 2u);
-    EXPECT_TRUE(images.removeImage(2));
-    EXPECT_EQ(images.addImage(blank(4, 4)), 3u);
-    EXPECT_EQ(images.find(2), nullptr);
-    EXPECT_FALSE(images.removeImage(2));
-}
-
-TEST(ImageCollection, RemovingTheCurrentImagePassesToTheNextKeyThenWrapsThenNone) {
-    ImageCollection images;
-    for (int i = 0; i < 3; ++i)
-        images.addImage(blank(2, 2));
-    EXPECT_EQ(images.currentImage(), nullptr);
+    for (uint32_t expected = 1; expected <= 3; ++expected)
+        EXPECT_EQ(images.addImage(PixelBuffer(2, 2)), expected);
     ASSERT_TRUE(images.setCurrent(2));
     images.removeImage(2);
     EXPECT_EQ(images.currentKey(), 3u);
-    images.removeImage(3);
+    EXPECT_EQ(images.addImage(PixelBuffer(2, 2)), 4u);
+    images.removeImage(4);
+    images.removeImage(3);  // the last key: the first image takes over
     EXPECT_EQ(images.currentKey(), 1u);
+    EXPECT_FALSE(images.removeImage(3));
     images.removeImage(1);
-    EXPECT_EQ(images.currentKey(), ImageCollection::kNoKey);
     EXPECT_EQ(images.currentImage(), nullptr);
-    EXPECT_FALSE(images.setCurrent(1));
 }
 
 TEST(ImageCollection, CountsChunksAndFindsSmallestWidthAndHeightSeparately) {
     ImageCollection images;
     EXPECT_EQ(images.minChunkSize(), Extent{});
-    images.addImage(blank(30, 8));
-    const uint32_t second = images.addImage(blank(12, 50));
-    images.find(second)->addChunk();
+    images.addImage(PixelBuffer(30, 8));
+    images.find(images.addImage(PixelBuffer(12, 50)))->addChunk();
     EXPECT_EQ(images.chunkCount(), 3u);
     EXPECT_EQ(images.minChunkSize(), (Extent{12, 8}));
 }
 
 TEST(ImageCollection, NewChunkAmongTwoHalvesLeavesThreeThirds) {
     ImageCollection images;
-    InputImage& image = *images.find(images.addImage(blank(8, 8)));
-    image.chunk(0)->probability = 0.5f;
-    image.addChunk();
-    image.chunk(1)->probability = 0.5f;
-    image.addChunk();
+    const InputImage& image = addImageWithShares(images, {0.5f, 0.5f, Chunk::kUnassigned});
     images.normaliseProbabilities(-1.0f);
-    for (float p : probabilities(images))
+    for (float p : shares(image))
         EXPECT_NEAR(p, 1.0f / 3.0f, 1e-6f);
 }
 
 TEST(ImageCollection, RaisingAShareClampsOthersAtZeroAndCarriesTheRest) {
     ImageCollection images;
-    InputImage& image = *images.find(images.addImage(blank(8, 8)));
-    image.addChunk();
-    image.addChunk();
-    image.chunk(0)->probability = 0.9f;
-    image.chunk(1)->probability = 0.1f;
-    image.chunk(2)->probability = Chunk::kUnassigned;  // the spin box's chunk, set to 50 %
+    const InputImage& image = addImageWithShares(images, {0.9f, 0.1f, Chunk::kUnassigned});
     images.normaliseProbabilities(0.5f);
-    const std::vector<float> p = probabilities(images);
+    const std::vector<float> p = shares(image);
     EXPECT_NEAR(p[0], 0.5f, 1e-6f);
     EXPECT_EQ(p[1], 0.0f);
     EXPECT_EQ(p[2], 0.5f);
@@ -81,51 +68,31 @@ TEST(ImageCollection, RaisingAShareClampsOthersAtZeroAndCarriesTheRest) {
 
 TEST(ImageCollection, NormalisingWithoutPositiveSharesOnlyAssignsTheNewChunk) {
     ImageCollection images;
-    InputImage& image = *images.find(images.addImage(blank(8, 8)));
-    image.chunk(0)->probability = 0.0f;
-    image.addChunk();
-    images.normaliseProbabilities(7.0f);  // p above 1 counts as 1
-    EXPECT_EQ(probabilities(images), (std::vector<float>{0.0f, 1.0f}));
+    const InputImage& image = addImageWithShares(images, {0.0f, Chunk::kUnassigned});
+    images.normaliseProbabilities(7.0f);  // above 1 counts as 1
+    EXPECT_EQ(shares(image), (std::vector<float>{0.0f, 1.0f}));
     ImageCollection none;
-    none.normaliseProbabilities(-1.0f);  // no chunk at all: nothing to divide by
+    none.normaliseProbabilities(-1.0f);  // no chunk to divide the share among
     EXPECT_EQ(none.chunkCount(), 0u);
 }
 
-TEST(ImageCollection, DrawRandomChunkPicksTheChunkWhoseShareHoldsTheDraw) {
+TEST(ImageCollection, DrawRandomChunkPicksTheChunkWhoseShareHoldsTheDrawElseKeepsTheCurrent) {
     ImageCollection images;
-    const uint32_t first = images.addImage(blank(4, 4));
-    const uint32_t second = images.addImage(blank(4, 4));
-    images.find(first)->chunk(0)->probability = 0.25f;
-    images.find(second)->addChunk();
-    images.find(second)->chunk(0)->probability = 0.25f;
-    images.find(second)->chunk(1)->probability = 0.5f;
-    RandomGenerator random(99);
-    RandomGenerator twin(99);
-    std::vector<int> hits(3, 0);
-    for (int draw = 0; draw < 200; ++draw) {
+    addImageWithShares(images, {0.25f});
+    InputImage& second = addImageWithShares(images, {0.25f, 0.5f});
+    RandomGenerator random(99), twin(99);
+    for (int draw = 0; draw < 100; ++draw) {
         images.drawRandomChunk(random);
         const float r = float(twin.next()) / 32767.0f;
-        const int expected = r < 0.25f ? 0 : (r < 0.5f ? 1 : 2);
-        const int got = images.currentKey() == first ? 0 : 1 + int(images.currentImage()->currentChunk());
+        const int got = images.currentKey() == 1 ? 0 : 1 + int(second.currentChunk());
         if (std::abs(r - 0.25f) > 1e-4f && std::abs(r - 0.5f) > 1e-4f) {
-            EXPECT_EQ(got, expected) << "r = " << r;
+            EXPECT_EQ(got, r < 0.25f ? 0 : (r < 0.5f ? 1 : 2)) << "r = " << r;
         }
-        ++hits[size_t(got)];
     }
-    EXPECT_GT(hits[0], 0);
-    EXPECT_GT(hits[1], 0);
-    EXPECT_GT(hits[2], hits[0]);
-}
-
-TEST(ImageCollection, DrawRandomChunkKeepsTheCurrentChunkWhenSharesSumToZero) {
-    ImageCollection images;
-    const uint32_t first = images.addImage(blank(4, 4));
-    const uint32_t second = images.addImage(blank(4, 4));
-    images.find(first)->chunk(0)->probability = 0.0f;
-    images.find(second)->chunk(0)->probability = 0.0f;
-    images.setCurrent(second);
-    RandomGenerator random(5);
-    for (int draw = 0; draw < 20; ++draw)
-        images.drawRandomChunk(random);
-    EXPECT_EQ(images.currentKey(), second);
+    for (int i = 0; i < 2; ++i)
+        second.chunk(size_t(i))->probability = 0.0f;
+    images.find(1)->chunk(0)->probability = 0.0f;
+    images.setCurrent(1);
+    images.drawRandomChunk(random);
+    EXPECT_EQ(images.currentKey(), 1u);
 }
