@@ -22,6 +22,9 @@ double weightedDistance(uint32_t p, uint32_t q) {
 }
 
 double seamCost(uint32_t b1, uint32_t a1, uint32_t b2, uint32_t a2) {
-    return (colourDistance(b1, a1) + colourDistance(b2, a2)) /
-           (weightedDistance(b1, b2) + weightedDistance(a1, a2) + 0.01);
+    return seamCostFromDistances(colourDistance(b1, a1), colourDistance(b2, a2), b1, a1, b2, a2);
+}
+
+double seamCostFromDistances(double newOld1, double newOld2, uint32_t b1, uint32_t a1, uint32_t b2, uint32_t a2) {
+    return (newOld1 + newOld2) / (weightedDistance(b1, b2) + weightedDistance(a1, a2) + 0.01);
 }

@@ -15,6 +15,9 @@ void MinCutSolver::prepare(SeamGraph& graph, std::vector<uint8_t>& labels, CutPa
     label_ = labels.data();
     cutPairs_ = &cutPairs;
     const size_t n = boost::num_vertices(graph);
+    parent_.resize(n);
+    for (size_t v = 0; v < n; ++v)
+        parent_[v] = graph[v].parent;
     parentEdge_.assign(n, nullptr);
     active_.assign(n, 0);
     connectedStamp_.assign(n, 0);
@@ -47,12 +50,19 @@ bool MinCutSolver::solve(SeamGraph& graph, std::vector<uint8_t>& labels, CutPair
         if (abortRequested.load(std::memory_order_relaxed))
             return false;
     }
+    writeBackParents();
     return true;
 }
 
-void MinCutSolver::setParent(uint32_t q, uint32_t p, SeamEdgeProperties* edgeToParent) {
-    (*g_)[q].parent = p;
-    parentEdge_[q] = edgeToParent;
+void MinCutSolver::writeBackParents() {
+    SeamGraph& g = *g_;
+    for (size_t v = 0; v < parent_.size(); ++v)
+        g[v].parent = parent_[v];
+}
+
+void MinCutSolver::setParent(uint32_t q, uint32_t p, SeamEdgeProperties* treeEdge) {
+    parent_[q] = p;
+    parentEdge_[q] = treeEdge;
     label_[q] = p == kSourceVertex ? kSourceLabel : p == kSinkVertex ? kSinkLabel : label_[p];
 }
 
@@ -64,7 +74,7 @@ void MinCutSolver::activate(uint32_t q) {
 }
 
 void MinCutSolver::makeOrphan(uint32_t v, std::vector<uint32_t>& queue) {
-    (*g_)[v].parent = v;
+    parent_[v] = v;
     parentEdge_[v] = nullptr;
     queue.push_back(v);
 }
@@ -75,7 +85,8 @@ void MinCutSolver::start() {
         auto [it, end] = boost::out_edges(terminal, *g_);
         for (; it != end; ++it) {
             const uint32_t t = uint32_t(boost::target(*it, *g_));
-            setParent(t, terminal, &reverseOf(edgeProperties(*it)));
+            SeamEdgeProperties& fromTerminal = edgeProperties(*it);
+            setParent(t, terminal, terminal == kSourceVertex ? &fromTerminal : &reverseOf(fromTerminal));
             activate(t);
         }
     }
@@ -106,13 +117,12 @@ bool MinCutSolver::grow() {
             if (q <= kSinkVertex)
                 continue;
             SeamEdgeProperties& out = edgeProperties(*it);
-            SeamEdgeProperties& back = reverseOf(out);
-            SeamEdgeProperties& treeEdge = L == kSourceLabel ? out : back;
+            SeamEdgeProperties& treeEdge = L == kSourceLabel ? out : reverseOf(out);
             if (treeEdge.residual <= 0.0) {
                 const bool pFirst = pixelP < g[q].pixel;
                 cutPairs_->offer(pFirst ? p : q, pFirst ? q : p, treeEdge.capacity);
             } else if (label_[q] == kFreeLabel) {
-                setParent(q, p, &back);
+                setParent(q, p, &treeEdge);
                 activate(q);
             } else if (label_[q] != L) {
                 meetFrom_ = p;
@@ -129,16 +139,15 @@ bool MinCutSolver::grow() {
 // Lists the path source -> ... -> sink: the connecting edge, the source side upwards, the sink
 // side downwards, every edge in the direction of the flow.
 void MinCutSolver::tracePath(uint32_t sourceSide, uint32_t sinkSide, SeamEdgeProperties* connecting) {
-    SeamGraph& g = *g_;
     path_.clear();
     path_.push_back({connecting, sourceSide, sinkSide});
     for (uint32_t v = sourceSide; v != kSourceVertex;) {
-        const uint32_t pv = g[v].parent;
-        path_.push_back({&reverseOf(*parentEdge_[v]), pv, v});
+        const uint32_t pv = parent_[v];
+        path_.push_back({parentEdge_[v], pv, v});
         v = pv;
     }
     for (uint32_t v = sinkSide; v != kSinkVertex;) {
-        const uint32_t pv = g[v].parent;
+        const uint32_t pv = parent_[v];
         path_.push_back({parentEdge_[v], v, pv});
         v = pv;
     }
@@ -162,11 +171,10 @@ void MinCutSolver::augment() {
     flow_ += bottleneck;
     ++augmentations_;
 
-    SeamGraph& g = *g_;
     for (auto it = exhausted_.rbegin(); it != exhausted_.rend(); ++it) {
-        if (g[it->to].parent == it->from)
+        if (parent_[it->to] == it->from)
             makeOrphan(it->to, orphans_);
-        else if (g[it->from].parent == it->to)
+        else if (parent_[it->from] == it->to)
             makeOrphan(it->from, orphans_);
     }
 }
@@ -176,7 +184,6 @@ void MinCutSolver::augment() {
 // subtrees lose their parents), so the vertices of a successful walk are stamped and later
 // walks stop there.
 bool MinCutSolver::hangsFromTerminal(uint32_t q) {
-    SeamGraph& g = *g_;
     walk_.clear();
     uint32_t v = q;
     bool connected;
@@ -185,7 +192,7 @@ bool MinCutSolver::hangsFromTerminal(uint32_t q) {
             connected = true;
             break;
         }
-        const uint32_t pv = g[v].parent;
+        const uint32_t pv = parent_[v];
         if (pv == v) {
             connected = v <= kSinkVertex;
             break;
@@ -208,9 +215,9 @@ bool MinCutSolver::tryAdopt(uint32_t o, uint8_t L) {
         SeamEdgeProperties& out = edgeProperties(*it);
         if (q <= kSinkVertex) {
             if (q == ownTerminal) {
-                const double residual = L == kSourceLabel ? reverseOf(out).residual : out.residual;
-                if (residual > 0.0) {
-                    setParent(o, q, &out);
+                SeamEdgeProperties& treeEdge = L == kSourceLabel ? reverseOf(out) : out;
+                if (treeEdge.residual > 0.0) {
+                    setParent(o, q, &treeEdge);
                     return true;
                 }
             }
@@ -218,9 +225,9 @@ bool MinCutSolver::tryAdopt(uint32_t o, uint8_t L) {
         }
         if (label_[q] != L)
             continue;
-        const double residual = L == kSourceLabel ? reverseOf(out).residual : out.residual;
-        if (residual > 0.0 && hangsFromTerminal(q)) {
-            setParent(o, q, &out);
+        SeamEdgeProperties& treeEdge = L == kSourceLabel ? reverseOf(out) : out;
+        if (treeEdge.residual > 0.0 && hangsFromTerminal(q)) {
+            setParent(o, q, &treeEdge);
             return true;
         }
     }
@@ -239,7 +246,7 @@ void MinCutSolver::freeOrphan(uint32_t o, uint8_t L) {
         const double towardsO = L == kSourceLabel ? reverseOf(out).residual : out.residual;
         if (towardsO > 0.0)
             activate(q);
-        if (g[q].parent == o)
+        if (parent_[q] == o)
             makeOrphan(q, adoptionOrphans_);
     }
 }

@@ -43,20 +43,24 @@ private:
     void augment();
     void adopt();
 
-    void setParent(uint32_t q, uint32_t p, SeamEdgeProperties* edgeToParent);
+    void setParent(uint32_t q, uint32_t p, SeamEdgeProperties* treeEdge);
     void activate(uint32_t q);
     void makeOrphan(uint32_t v, std::vector<uint32_t>& queue);
     bool hangsFromTerminal(uint32_t q);
     bool tryAdopt(uint32_t o, uint8_t label);
     void freeOrphan(uint32_t o, uint8_t label);
     void tracePath(uint32_t sourceSide, uint32_t sinkSide, SeamEdgeProperties* connecting);
+    void writeBackParents();
 
     SeamGraph* g_ = nullptr;
     uint8_t* label_ = nullptr;
     CutPairs* cutPairs_ = nullptr;
 
-    // Per vertex: the edge towards its parent (child -> parent), active-list membership and
-    // the adoption stage in which it was last seen hanging from a terminal.
+    // Per vertex: its parent (kept here, close together, and written back to the graph at the
+    // end), the edge between it and its parent in the direction of the flow (parent -> child in
+    // the source tree, child -> parent in the sink tree), active-list membership and the
+    // adoption stage in which it was last seen hanging from a terminal.
+    std::vector<uint32_t> parent_;
     std::vector<SeamEdgeProperties*> parentEdge_;
     std::vector<uint8_t> active_;
     std::vector<uint32_t> connectedStamp_;

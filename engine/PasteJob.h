@@ -1,7 +1,7 @@
 #pragma once
 
 #include <atomic>
-#include <optional>
+#include <memory>
 #include <cstdint>
 #include <vector>
 
@@ -10,6 +10,7 @@
 #include "engine/CutPairs.h"
 #include "engine/MaskBuffer.h"
 #include "engine/MinCutSolver.h"
+#include "engine/PasteWorkspace.h"
 #include "engine/PixelBuffer.h"
 #include "engine/SeamGraph.h"
 #include "engine/SeamStore.h"
@@ -53,9 +54,15 @@ public:
     static constexpr uint32_t kRefusalMinimumPairs = 100;
 
     // chunkView: the chunk region to paste; destView: the output with the box whose origin
-    // receives the chunk's top-left pixel. `solver` (optional) lends its buffers across jobs.
+    // receives the chunk's top-left pixel. `workspace` (optional, not owned) lends its
+    // buffers; it must not serve another job while this one lives.
     PasteJob(const BufferView& chunkView, const BufferView& destView, SeamStore& seamStore,
-             MinCutSolver* solver = nullptr);
+             PasteWorkspace* workspace = nullptr);
+
+    // Releases the graph (the workspace keeps its storage).
+    ~PasteJob();
+    PasteJob(const PasteJob&) = delete;
+    PasteJob& operator=(const PasteJob&) = delete;
 
     // False when the chunk view lies outside its buffer, is larger than the output, or the
     // destination origin lies outside the output, or the seam store has another size.
@@ -77,20 +84,20 @@ public:
     void requestAbort() { abortRequested_.store(1, std::memory_order_relaxed); }
     bool aborted() const { return aborted_ != 0; }
 
-    bool sinkHasEdges() const { return boost::out_degree(kSinkVertex, *graph_) > 0; }
-    bool sourceHasEdges() const { return boost::out_degree(kSourceVertex, *graph_) > 0; }
+    bool sinkHasEdges() const { return boost::out_degree(kSinkVertex, ws_->graph) > 0; }
+    bool sourceHasEdges() const { return boost::out_degree(kSourceVertex, ws_->graph) > 0; }
     uint32_t horizontalEdgeCount() const { return horizontalEdgeCount_; }
     uint32_t verticalEdgeCount() const { return verticalEdgeCount_; }
 
     const MaskBuffer& weightMask() const { return weightMask_; }
     const std::vector<uint8_t>& seamNodeLabels() const { return seamNodeLabels_; }
     const std::vector<SeamNodeRecord>& seamNodes() const { return seamNodes_; }
-    const CutPairs& cutPairs() const { return cutPairs_; }
-    const SeamGraph& graph() const { return *graph_; }
+    const CutPairs& cutPairs() const { return ws_->cutPairs; }
+    const SeamGraph& graph() const { return ws_->graph; }
     // Flow of the solved cut (its cost), 0 before solve.
     double flow() const { return flow_; }
     // Tree membership per vertex after solve (255 source side, 0 sink side, 128 free).
-    const std::vector<uint8_t>& vertexLabels() const { return vertexLabels_; }
+    const std::vector<uint8_t>& vertexLabels() const { return ws_->vertexLabels; }
 
 private:
     uint8_t classify(uint32_t x, uint32_t y, const PixelBuffer* innerLimitMap) const;
@@ -113,8 +120,8 @@ private:
     BufferView chunkView_;
     BufferView destView_;
     SeamStore& seamStore_;
-    MinCutSolver ownSolver_;
-    MinCutSolver* solver_;
+    std::unique_ptr<PasteWorkspace> ownWorkspace_;
+    PasteWorkspace* ws_;
     bool valid_ = false;
 
     uint32_t w_ = 0, h_ = 0, W_ = 0, H_ = 0;
@@ -123,14 +130,10 @@ private:
     bool built_ = false;  // build and solve run once; run() after build() reuses the graph
     bool solved_ = false;
 
-    std::optional<SeamGraph> graph_; // rebuilt in place: a graph copy would carry stale reverse edges
     MaskBuffer weightMask_;
     std::vector<uint8_t> seamNodeLabels_;
     std::vector<SeamNodeRecord> seamNodes_;
     std::vector<CrossedSeam> crossedSeams_;
-    std::vector<uint32_t> vertexOfPixel_; // mask index -> vertex, kNoVertex when none yet
-    std::vector<uint8_t> vertexLabels_;
-    CutPairs cutPairs_;
     uint32_t nextVertex_ = 2;
     uint32_t horizontalEdgeCount_ = 0;
     uint32_t verticalEdgeCount_ = 0;

@@ -9,6 +9,7 @@ std::unique_ptr<SeamGraph> copySeamGraph(const SeamGraph& graph) {
     const size_t n = boost::num_vertices(graph);
     auto copy = std::make_unique<SeamGraph>(n);
     std::unordered_map<const void*, SeamGraphEdge> copied;
+    copied.reserve(boost::num_edges(graph));
     for (size_t v = 0; v < n; ++v) {
         (*copy)[v] = graph[v];
         auto [it, end] = boost::out_edges(v, graph);

@@ -1,0 +1,160 @@
+// Graph build and minimum-cut solve on realistic overlaps, against Boost's
+// boykov_kolmogorov_max_flow on an identical copy of the same graph, in the same run.
+//
+//   build-release/bench/PasteJobBench
+//
+// Counters per footprint: build_ms (classification, weight mask and graph), ours_ms (our
+// solve with seam-store update and final labels), boost_ms, ratio = ours / boost,
+// build_share = build / ours, and peak_B_per_px: the most heap bytes live during build
+// and solve, per overlap pixel.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <new>
+
+#include "engine/PasteJob.h"
+#include "support/GraphTools.h"
+#include "support/TextureLoader.h"
+
+namespace {
+
+// The benchmark runs on one thread; plain counters keep the allocator's overhead small.
+size_t liveBytes = 0;
+size_t peakBytes = 0;
+
+void noteAllocation(size_t n) {
+    liveBytes += n;
+    if (liveBytes > peakBytes)
+        peakBytes = liveBytes;
+}
+
+} // namespace
+
+// Counting allocator: each block carries its size in a 16-byte header.
+void* operator new(size_t n) {
+    void* p = std::malloc(n + 16);
+    if (!p)
+        throw std::bad_alloc();
+    *static_cast<size_t*>(p) = n;
+    noteAllocation(n);
+    return static_cast<char*>(p) + 16;
+}
+void operator delete(void* p) noexcept {
+    if (!p)
+        return;
+    char* block = static_cast<char*>(p) - 16;
+    liveBytes -= *reinterpret_cast<size_t*>(block);
+    std::free(block);
+}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+
+struct Overlap {
+    PixelBuffer output;
+    PixelBuffer chunk;
+    Box dest;
+    uint32_t overlapPixels = 0;
+};
+
+// pebbles_02 as the old output; the same picture shifted by (37, 23) as a w x h chunk at
+// (x0, y0); an 8-pixel band along the footprint's right and bottom sides left uncovered,
+// so that the overlap is tied to the old output at the border and to the chunk at the band.
+Overlap makeOverlap(uint32_t w, uint32_t h) {
+    Overlap o;
+    const PixelBuffer texture = loadTexture("pebbles_02.png");
+    const uint32_t W = texture.width(), H = texture.height();
+    o.output = texture;
+    o.chunk = PixelBuffer(w, h);
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
+            o.chunk.at(x, y) = texture.at((x + 37) % W, (y + 23) % H);
+    const uint32_t x0 = w == W ? 0 : 100, y0 = h == H ? 0 : 100;
+    o.dest = Box(int32_t(x0), int32_t(y0), int32_t(x0 + w - 1), int32_t(y0 + h - 1));
+    const uint32_t band = 8;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
+            if (x >= w - band || y >= h - band)
+                o.output.at((x0 + x) % W, (y0 + y) % H) = 0;
+            else
+                ++o.overlapPixels;
+    return o;
+}
+
+void BM_PasteCut(benchmark::State& state) {
+    const uint32_t w = uint32_t(state.range(0)), h = uint32_t(state.range(1));
+    Overlap o = makeOverlap(w, h);
+    if (o.output.count() == 0) {
+        state.SkipWithError("pebbles_02.png not found");
+        return;
+    }
+    SeamStore store;
+    PasteWorkspace workspace;
+    double buildMs = 0, oursMs = 0, boostMs = 0, flowDiff = 0;
+    size_t peak = 0;
+    for (auto _ : state) {
+        store.reset(o.output.width(), o.output.height());
+        const size_t base = liveBytes;
+        peakBytes = base;
+
+        auto t0 = Clock::now();
+        PasteJob job(BufferView(o.chunk, Box(0, 0, int32_t(w) - 1, int32_t(h) - 1)), BufferView(o.output, o.dest),
+                     store, &workspace);
+        job.build(nullptr);
+        const double build = msSince(t0);
+        if (job.decide() != PasteOutcome::Cut) {
+            state.SkipWithError("overlap was not solved");
+            return;
+        }
+        const size_t buildPeak = peakBytes - base;
+        const size_t liveBeforeCopy = liveBytes;
+        auto copy = copySeamGraph(job.graph());
+        const size_t liveAfterCopy = liveBytes;
+        peakBytes = liveAfterCopy;
+
+        t0 = Clock::now();
+        job.solve();
+        const double ours = msSince(t0);
+        const size_t peakSolve = peakBytes;
+
+        t0 = Clock::now();
+        const double boostFlow = boostMaxFlow(*copy);
+        const double theirs = msSince(t0);
+
+        state.SetIterationTime(ours / 1000.0);
+        buildMs += build;
+        oursMs += ours;
+        boostMs += theirs;
+        flowDiff = std::max(flowDiff, std::abs(job.flow() - boostFlow) / std::max(1.0, boostFlow));
+        // Our own peak, without the benchmark's copy of the graph.
+        const size_t solvePeak = (liveBeforeCopy - base) + (peakSolve - liveAfterCopy);
+        peak = std::max(peak, std::max(buildPeak, solvePeak));
+    }
+    const double n = double(state.iterations());
+    state.counters["overlap_px"] = o.overlapPixels;
+    state.counters["build_ms"] = buildMs / n;
+    state.counters["ours_ms"] = oursMs / n;
+    state.counters["boost_ms"] = boostMs / n;
+    state.counters["ratio"] = oursMs / boostMs;
+    state.counters["build_share"] = buildMs / oursMs;
+    state.counters["peak_B_per_px"] = double(peak) / o.overlapPixels;
+    state.counters["flow_rel_diff"] = flowDiff;
+}
+
+} // namespace
+
+BENCHMARK(BM_PasteCut)
+    ->Args({64, 64})
+    ->Args({128, 128})
+    ->Args({256, 256})
+    ->Args({512, 512})
+    ->Args({32, 512})
+    ->UseManualTime()
+    ->MinTime(2.0)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
