@@ -10,44 +10,11 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <new>
 
 #include "engine/PasteJob.h"
 #include "support/GraphTools.h"
+#include "support/AllocationCounter.h"
 #include "support/TextureLoader.h"
-
-namespace {
-
-// The benchmark runs on one thread; plain counters keep the allocator's overhead small.
-size_t liveBytes = 0;
-size_t peakBytes = 0;
-
-void noteAllocation(size_t n) {
-    liveBytes += n;
-    if (liveBytes > peakBytes)
-        peakBytes = liveBytes;
-}
-
-} // namespace
-
-// Counting allocator: each block carries its size in a 16-byte header.
-void* operator new(size_t n) {
-    void* p = std::malloc(n + 16);
-    if (!p)
-        throw std::bad_alloc();
-    *static_cast<size_t*>(p) = n;
-    noteAllocation(n);
-    return static_cast<char*>(p) + 16;
-}
-void operator delete(void* p) noexcept {
-    if (!p)
-        return;
-    char* block = static_cast<char*>(p) - 16;
-    liveBytes -= *reinterpret_cast<size_t*>(block);
-    std::free(block);
-}
-void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -98,8 +65,8 @@ void BM_PasteCut(benchmark::State& state) {
     size_t peak = 0;
     for (auto _ : state) {
         store.reset(o.output.width(), o.output.height());
-        const size_t base = liveBytes;
-        peakBytes = base;
+        const size_t base = liveHeapBytes();
+        resetPeakHeapBytes();
 
         auto t0 = Clock::now();
         PasteJob job(BufferView(o.chunk, Box(0, 0, int32_t(w) - 1, int32_t(h) - 1)), BufferView(o.output, o.dest),
@@ -110,16 +77,16 @@ void BM_PasteCut(benchmark::State& state) {
             state.SkipWithError("overlap was not solved");
             return;
         }
-        const size_t buildPeak = peakBytes - base;
-        const size_t liveBeforeCopy = liveBytes;
+        const size_t buildPeak = peakHeapBytes() - base;
+        const size_t liveBeforeCopy = liveHeapBytes();
         auto copy = copySeamGraph(job.graph());
-        const size_t liveAfterCopy = liveBytes;
-        peakBytes = liveAfterCopy;
+        const size_t liveAfterCopy = liveHeapBytes();
+        resetPeakHeapBytes();
 
         t0 = Clock::now();
         job.solve();
         const double ours = msSince(t0);
-        const size_t peakSolve = peakBytes;
+        const size_t peakSolve = peakHeapBytes();
 
         t0 = Clock::now();
         const double boostFlow = boostMaxFlow(*copy);

@@ -23,13 +23,15 @@ PasteJob::PasteJob(const BufferView& chunkView, const BufferView& destView, Seam
       ownWorkspace_(workspace ? nullptr : std::make_unique<PasteWorkspace>()),
       ws_(workspace ? workspace : ownWorkspace_.get()), valid_(fitsOutput(chunkView, destView, seamStore)) {
     resetGraph(2);
-    if (!valid_)
+    if (!valid_) {
+        ws_->weightMask.reset(0, 0);
         return;
+    }
     w_ = chunkView.width();
     h_ = chunkView.height();
     W_ = destView.buffer->width();
     H_ = destView.buffer->height();
-    weightMask_.reset(w_, h_, 0);
+    ws_->weightMask.reset(w_, h_, 0);
 }
 
 // Empties the workspace graph (keeping its vertex storage) and makes room for vertexCount
@@ -110,7 +112,7 @@ void PasteJob::classifyFootprint(const PixelBuffer* innerLimitMap) {
         for (uint32_t x = 0; x < w_; ++x) {
             const uint8_t c = classify(x, y, map);
             const size_t i = size_t(y) * w_ + x;
-            weightMask_[i] = c;
+            ws_->weightMask[i] = c;
             if (c == kUndecided) {
                 ++overlap;
                 // Each overlap pixel takes part in up to four pairs; its new/old difference is
@@ -150,7 +152,7 @@ void PasteJob::linkTerminal(uint32_t x, uint32_t y, uint32_t vertex) {
             return;
         }
     for (size_t n : neighbours)
-        if (weightMask_[n] == kNew) {
+        if (ws_->weightMask[n] == kNew) {
             addEdgePair(ws_->graph, vertex, kSourceVertex, kLargestCapacity);
             return;
         }
@@ -158,7 +160,7 @@ void PasteJob::linkTerminal(uint32_t x, uint32_t y, uint32_t vertex) {
 
 void PasteJob::linkNeighbour(uint32_t x, uint32_t y, uint32_t tx, uint32_t ty, uint32_t vs, bool horizontal) {
     const uint32_t si = y * w_ + x, ti = ty * w_ + tx;
-    if (weightMask_[ti] != kUndecided)
+    if (ws_->weightMask[ti] != kUndecided)
         return;
     const uint32_t vt = vertexFor(ti);
     const uint32_t os = outputIndex(x, y), ot = outputIndex(tx, ty);
@@ -179,7 +181,7 @@ bool PasteJob::scanOverlap() {
             if (stopRequested())
                 return false;
             const uint32_t i = y * w_ + x;
-            if (weightMask_[i] != kUndecided)
+            if (ws_->weightMask[i] != kUndecided)
                 continue;
             const uint32_t vs = vertexFor(i);
             linkTerminal(x, y, vs);
@@ -287,13 +289,13 @@ void PasteJob::finalLabels() {
     for (uint32_t v = 2; v < n; ++v) {
         const uint32_t pixel = ws_->graph[v].pixel;
         if (pixel < pixelCount)
-            weightMask_[pixel] = ws_->vertexLabels[v];
+            ws_->weightMask[pixel] = ws_->vertexLabels[v];
         else
             seamNodeLabels_[pixel - pixelCount] = ws_->vertexLabels[v];
     }
     for (uint32_t i = 0; i < pixelCount; ++i)
-        if (weightMask_[i] == kUndecided)
-            weightMask_[i] = kNew;
+        if (ws_->weightMask[i] == kUndecided)
+            ws_->weightMask[i] = kNew;
     // A one-pixel soft transition across every cut pixel pair.
     for (uint32_t u = 2; u < n; ++u) {
         const uint32_t v = ws_->cutPairs.partner(u);
@@ -302,8 +304,8 @@ void PasteJob::finalLabels() {
         const uint32_t pu = ws_->graph[u].pixel, pv = ws_->graph[v].pixel;
         if (pu >= pixelCount || pv >= pixelCount)
             continue;
-        uint8_t& lu = weightMask_[pu];
-        uint8_t& lv = weightMask_[pv];
+        uint8_t& lu = ws_->weightMask[pu];
+        uint8_t& lv = ws_->weightMask[pv];
         if (lu == kOld && lv == kNew) {
             lu = kOldTransition;
             lv = kNewTransition;
@@ -328,7 +330,7 @@ PasteOutcome PasteJob::run(const PixelBuffer* innerLimitMap, Box* changed) {
         solve();
         if (aborted_)
             return PasteOutcome::Aborted;
-        const Box written = maskedPaste(output, chunkView_, weightMask_, destView_.box);
+        const Box written = maskedPaste(output, chunkView_, ws_->weightMask, destView_.box);
         if (changed)
             *changed = written;
     }

@@ -89,7 +89,8 @@ public:
     uint32_t horizontalEdgeCount() const { return horizontalEdgeCount_; }
     uint32_t verticalEdgeCount() const { return verticalEdgeCount_; }
 
-    const MaskBuffer& weightMask() const { return weightMask_; }
+    // One byte per chunk-view pixel: 0 keeps the output, 255 takes the chunk, 85 / 170 feather.
+    const MaskBuffer& weightMask() const { return ws_->weightMask; }
     const std::vector<uint8_t>& seamNodeLabels() const { return seamNodeLabels_; }
     const std::vector<SeamNodeRecord>& seamNodes() const { return seamNodes_; }
     const CutPairs& cutPairs() const { return ws_->cutPairs; }
@@ -130,7 +131,6 @@ private:
     bool built_ = false;  // build and solve run once; run() after build() reuses the graph
     bool solved_ = false;
 
-    MaskBuffer weightMask_;
     std::vector<uint8_t> seamNodeLabels_;
     std::vector<SeamNodeRecord> seamNodes_;
     std::vector<CrossedSeam> crossedSeams_;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/CutPairs.h"
+#include "engine/MaskBuffer.h"
 #include "engine/MinCutSolver.h"
 #include "engine/SeamGraph.h"
 
@@ -18,4 +19,5 @@ public:
     std::vector<uint8_t> vertexLabels;
     std::vector<uint32_t> vertexOfPixel;
     std::vector<double> newOldDistance;
+    MaskBuffer weightMask;
 };
