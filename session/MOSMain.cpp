@@ -1,0 +1,87 @@
+#include "session/MOSMain.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+// A copy that owns its pixels, also of a buffer over host memory. Empty when memory runs out:
+// the session still works, only "Paste Input" has nothing to paste.
+PixelBuffer ownedCopy(const PixelBuffer& buffer) {
+    try {
+        return PixelBuffer(buffer.width(), buffer.height(), static_cast<const uint32_t*>(buffer.pixels()));
+    } catch (const std::bad_alloc&) {
+        return PixelBuffer();
+    }
+}
+
+}  // namespace
+
+MOSMain::MOSMain(uint32_t width, uint32_t height, uint32_t* hostPixels)
+    : output_(width, height, hostPixels),
+      synthesizer_(std::make_unique<MOSSynthesizer>(placement_, random_)),
+      originalImage_(ownedCopy(output_)) {
+    synthesizer_->setOutput(&output_);
+    synthesizer_->reset();
+    fillOutput(0);
+    pushHistory();
+}
+
+MOSMain::~MOSMain() = default;
+
+bool MOSMain::pushHistory() {
+    std::unique_ptr<HistoryEntry> entry = HistoryEntry::capture(output_, synthesizer_->saveState());
+    if (!entry)
+        return false;
+    history_.resize(history_.size() - undoDepth_);
+    history_.push_back(std::move(entry));
+    undoDepth_ = 0;
+    return true;
+}
+
+bool MOSMain::restoreHistory(const HistoryEntry& entry) {
+    if (!entry.writePixelsTo(output_))
+        return false;
+    synthesizer_->restoreState(entry.snapshot());
+    return true;
+}
+
+bool MOSMain::undo() {
+    if (!canUndo() || !restoreHistory(*history_[history_.size() - 2 - undoDepth_]))
+        return false;
+    ++undoDepth_;
+    outputFull_ = synthesizer_->isComplete();
+    return true;
+}
+
+bool MOSMain::redo() {
+    if (!canRedo() || !restoreHistory(*history_[history_.size() - undoDepth_]))
+        return false;
+    --undoDepth_;
+    outputFull_ = synthesizer_->isComplete();
+    return true;
+}
+
+void MOSMain::clearOutput() {
+    fillOutput(0);
+    afterReset();
+}
+
+bool MOSMain::pasteOriginal() {
+    if (originalImage_.count() != output_.count() || originalImage_.count() == 0)
+        return false;
+    std::copy(originalImage_.pixels(), originalImage_.pixels() + originalImage_.count(), output_.pixels());
+    afterReset();
+    return true;
+}
+
+void MOSMain::fillOutput(uint32_t value) {
+    std::fill(output_.pixels(), output_.pixels() + output_.count(), value);
+}
+
+// The output was replaced as a whole: old seams and placements no longer apply.
+void MOSMain::afterReset() {
+    synthesizer_->reset();
+    pushHistory();
+    outputFull_ = synthesizer_->isComplete();
+}
