@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include "SessionTestSupport.h"
+#include "session/MOSMain.h"
+#include "support/TextureLoader.h"
+
+namespace {
+
+// A session over a 128 x 128 host image, pasting 48 x 48 pieces of another texture.
+class MOSMainHistory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hostImage = loadTexture("bark_01.png");
+        ASSERT_EQ(hostImage.width(), 128u);
+        host = pixelsOf(hostImage);
+        session = std::make_unique<MOSMain>(128, 128, host.data());
+        chunk = crop(loadTexture("sand_01.png"), 10, 10, 48, 48);
+        session->synthesizer().setChunk(&chunk);
+    }
+
+    // One automatic step (Random placement, no jitter) recorded in the history.
+    void stepAndRecord() {
+        session->synthesizer().step();
+        ASSERT_TRUE(session->pushHistory());
+    }
+
+    struct State {
+        std::vector<uint32_t> pixels;
+        uint32_t counter;
+        SeamSnapshot seams;
+        bool operator==(const State&) const = default;
+    };
+    State state() const {
+        return {pixelsOf(session->output()), session->synthesizer().placementCounter(),
+                session->synthesizer().seamStore().snapshot()};
+    }
+
+    PixelBuffer hostImage;
+    std::vector<uint32_t> host;
+    std::unique_ptr<MOSMain> session;
+    PixelBuffer chunk;
+};
+
+}  // namespace
+
+TEST_F(MOSMainHistory, StartsEmptyOverTheHostMemoryAndUndoesToEmptyNotToTheHostImage) {
+    EXPECT_EQ(session->output().pixels(), host.data());
+    EXPECT_TRUE(isAllZero(session->output()));
+    EXPECT_EQ(pixelsOf(session->originalImage()), pixelsOf(hostImage));
+    EXPECT_EQ(session->historySize(), 1u);
+    EXPECT_FALSE(session->canUndo());
+    EXPECT_FALSE(session->undo());
+    EXPECT_FALSE(session->redo());
+
+    stepAndRecord();
+    EXPECT_FALSE(isAllZero(session->output()));
+    ASSERT_TRUE(session->undo());
+    EXPECT_TRUE(isAllZero(session->output()));
+    EXPECT_EQ(session->synthesizer().placementCounter(), 0u);
+    EXPECT_FALSE(session->undo());
+}
+
+TEST_F(MOSMainHistory, UndoAndRedoRestorePixelsPlacementCounterAndSeams) {
+    stepAndRecord();
+    const State first = state();
+    stepAndRecord();
+    const State second = state();
+    ASSERT_GT(second.seams.rowRecords.size() + second.seams.columnRecords.size(), 0u) << "no cut happened";
+    ASSERT_NE(first.counter, second.counter);
+
+    ASSERT_TRUE(session->undo());
+    EXPECT_EQ(state(), first);
+    ASSERT_TRUE(session->redo());
+    EXPECT_EQ(state(), second);
+    EXPECT_FALSE(session->redo());
+}
+
+TEST_F(MOSMainHistory, AnOperationAfterUndoingDropsTheRedoSteps) {
+    stepAndRecord();
+    const State first = state();
+    stepAndRecord();
+    stepAndRecord();
+    ASSERT_TRUE(session->undo());
+    ASSERT_TRUE(session->undo());
+    session->synthesizer().step();
+    ASSERT_TRUE(session->pushHistory());
+
+    EXPECT_EQ(session->historySize(), 3u);
+    EXPECT_EQ(session->undoDepth(), 0u);
+    EXPECT_FALSE(session->redo());
+    ASSERT_TRUE(session->undo());
+    EXPECT_EQ(state(), first);
+}
+
+TEST_F(MOSMainHistory, PasteInputAndClearAreUndoableAndResetTheSynthesizer) {
+    stepAndRecord();
+    ASSERT_TRUE(session->pasteOriginal());
+    EXPECT_EQ(pixelsOf(session->output()), pixelsOf(hostImage));
+    EXPECT_TRUE(session->outputFull());
+    EXPECT_EQ(session->synthesizer().placementCounter(), 0u);
+
+    session->clearOutput();
+    EXPECT_TRUE(isAllZero(session->output()));
+    EXPECT_FALSE(session->outputFull());
+    EXPECT_EQ(session->historySize(), 4u);
+    ASSERT_TRUE(session->undo());
+    EXPECT_EQ(pixelsOf(session->output()), pixelsOf(hostImage));
+    EXPECT_TRUE(session->outputFull());
+}
+
+TEST_F(MOSMainHistory, AnEntryOfAnotherSizeIsRefusedAndChangesNothing) {
+    stepAndRecord();
+    const State before = state();
+    MOSMain other(64, 64);
+    other.output().at(3, 3) = 0xFF123456;
+    auto foreign = HistoryEntry::capture(other.output(), other.synthesizer().saveState());
+    ASSERT_NE(foreign, nullptr);
+
+    EXPECT_FALSE(session->restoreHistory(*foreign));
+    EXPECT_EQ(state(), before);
+    EXPECT_TRUE(foreign->writePixelsTo(other.output()));
+}
+
+TEST(HistoryEntry, StoresAnAllZeroOutputAsNothingAndOtherPixelsExactly) {
+    PixelBuffer output(5, 3);
+    auto empty = HistoryEntry::capture(output, std::make_unique<SynthesizerState>());
+    ASSERT_NE(empty, nullptr);
+    EXPECT_TRUE(empty->pixels().isEmpty());
+
+    for (uint32_t i = 0; i < output.count(); ++i)
+        output.pixels()[i] = 0x01000000u * i + i;
+    const std::vector<uint32_t> recorded = pixelsOf(output);
+    auto full = HistoryEntry::capture(output, std::make_unique<SynthesizerState>());
+    ASSERT_NE(full, nullptr);
+    EXPECT_FALSE(full->pixels().isEmpty());
+
+    ASSERT_TRUE(empty->writePixelsTo(output));
+    EXPECT_TRUE(isAllZero(output));
+    ASSERT_TRUE(full->writePixelsTo(output));
+    EXPECT_EQ(pixelsOf(output), recorded);
+    EXPECT_EQ(HistoryEntry::capture(output, nullptr), nullptr);
+}
