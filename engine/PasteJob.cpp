@@ -1,5 +1,7 @@
 #include "engine/PasteJob.h"
 
+#include <new>
+
 #include "engine/Blending.h"
 #include "engine/CostFunctions.h"
 
@@ -218,6 +220,7 @@ void PasteJob::build(const PixelBuffer* innerLimitMap) {
     if (!valid_ || aborted_ || built_)
         return;
     built_ = true;
+    EdgePool::Scope edges(ws_->edgePool);
     classifyFootprint(innerLimitMap);
     if (!scanOverlap())
         return;
@@ -319,20 +322,26 @@ void PasteJob::finalLabels() {
 PasteOutcome PasteJob::run(const PixelBuffer* innerLimitMap, Box* changed) {
     if (changed)
         *changed = Box::empty();
-    build(innerLimitMap);
-    PasteOutcome outcome = decide();
-    PixelBuffer& output = *destView_.buffer;
-    if (outcome == PasteOutcome::Whole) {
-        const Box written = plainPaste(output, chunkView_, destView_.box);
-        if (changed)
-            *changed = written;
-    } else if (outcome == PasteOutcome::Cut) {
-        solve();
-        if (aborted_)
-            return PasteOutcome::Aborted;
-        const Box written = maskedPaste(output, chunkView_, ws_->weightMask, destView_.box);
-        if (changed)
-            *changed = written;
+    try {
+        build(innerLimitMap);
+        PasteOutcome outcome = decide();
+        PixelBuffer& output = *destView_.buffer;
+        if (outcome == PasteOutcome::Whole) {
+            const Box written = plainPaste(output, chunkView_, destView_.box);
+            if (changed)
+                *changed = written;
+        } else if (outcome == PasteOutcome::Cut) {
+            solve();
+            if (aborted_)
+                return PasteOutcome::Aborted;
+            const Box written = maskedPaste(output, chunkView_, ws_->weightMask, destView_.box);
+            if (changed)
+                *changed = written;
+        }
+        return outcome;
+    } catch (const std::bad_alloc&) {
+        // A graph too large for the memory left: the output is written only after a
+        // complete cut, so it is still as it was.
+        return PasteOutcome::Invalid;
     }
-    return outcome;
 }

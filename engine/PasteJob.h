@@ -22,7 +22,7 @@ enum class PasteOutcome {
     Refused, // a long thin overlap: nothing pasted
     Nothing, // nothing ties the overlap to the chunk: nothing pasted
     Aborted, // stopped by a request: output and seam store unchanged
-    Invalid, // the chunk view or destination does not fit the output: nothing done
+    Invalid, // the chunk view or destination does not fit the output, or memory ran out: nothing done
 };
 
 // An old seam met by the scan, with the price of cutting next to it.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/CutPairs.h"
+#include "engine/EdgePool.h"
 #include "engine/MaskBuffer.h"
 #include "engine/MinCutSolver.h"
 #include "engine/SeamGraph.h"
@@ -13,6 +14,7 @@
 // each job in turn, so that a paste allocates little once warmed up. Not for two jobs at once.
 class PasteWorkspace {
 public:
+    EdgePool edgePool; // declared first: it must outlive the graph's edges
     SeamGraph graph{2};
     MinCutSolver solver;
     CutPairs cutPairs;

@@ -2,6 +2,7 @@
 
 #include <boost/graph/adjacency_list.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -21,6 +22,11 @@ struct SeamEdgeProperties {
     double capacity = 0.0;
     double residual = 0.0;
     SeamGraphEdge reverse;
+
+    // The graph container allocates every edge's properties separately; inside an
+    // EdgePool::Scope they come from that pool instead of the heap.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p) noexcept;
 };
 
 using SeamGraph = boost::adjacency_list<boost::vecS, boost::vecS, boost::directedS, SeamVertexProperties,
