@@ -320,3 +320,25 @@ TEST(PasteJob, DestinationOutsideOrChunkLargerThanOutputDoesNothing) {
     EXPECT_EQ(mismatched.run(nullptr), PasteOutcome::Invalid);
     EXPECT_EQ(pixelsOf(s.output), std::vector<uint32_t>(64, 0u));
 }
+
+TEST(PasteJob, EdgesComeFromTheWorkspacePoolAndGoBackWithTheJob) {
+    Scene s = straightCutScene();
+    PasteWorkspace workspace;
+    for (int round = 0; round < 2; ++round) {
+        SeamStore store;
+        store.reset(32, 12);
+        {
+            PasteJob job(s.chunkView(), s.dest(8, 0), store, &workspace);
+            job.build(nullptr);
+            EXPECT_EQ(workspace.edgePool.liveBlocks(), boost::num_edges(job.graph()));
+            EXPECT_GT(workspace.edgePool.liveBlocks(), 0u);
+            // A copy made outside the pool's scope lives on the heap and frees there.
+            auto copy = copySeamGraph(job.graph());
+            EXPECT_EQ(workspace.edgePool.liveBlocks(), boost::num_edges(job.graph()));
+            job.solve();
+        }
+        EXPECT_EQ(workspace.edgePool.liveBlocks(), 0u);
+    }
+    // The second paste reused the first one's slabs.
+    EXPECT_EQ(workspace.edgePool.reservedBytes(), EdgePool::kBlockSize * EdgePool::kBlocksPerSlab);
+}
