@@ -40,27 +40,32 @@ void SeamStore::insertOrdered(const SeamRecord& r) {
     list.insert(it, r);
 }
 
+namespace {
+
+// Whether two positions along one axis of `size` pixels are neighbours, and if so whether the
+// second comes first: the left (upper) one does, except across the wrap, where the one in the
+// last column (row) does.
+bool neighbourOrder(uint32_t a, uint32_t b, uint32_t size, bool& secondFirst) {
+    const bool wrapPair = size > 2 && ((a == size - 1 && b == 0) || (b == size - 1 && a == 0));
+    if (wrapPair)
+        secondFirst = b == size - 1;
+    else if (a + 1 == b || b + 1 == a)
+        secondFirst = b < a;
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
 void SeamStore::addSeam(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, double cost) {
     if (x1 >= width_ || x2 >= width_ || y1 >= height_ || y2 >= height_)
         return;
-    bool swap;
+    bool swap = false;
     if (y1 == y2) {
-        const bool wrapPair = width_ > 2 && ((x1 == width_ - 1 && x2 == 0) || (x2 == width_ - 1 && x1 == 0));
-        if (wrapPair)
-            swap = x2 == width_ - 1;
-        else if (x1 + 1 == x2 || x2 + 1 == x1)
-            swap = x2 < x1;
-        else
+        if (!neighbourOrder(x1, x2, width_, swap))
             return;
-    } else if (x1 == x2) {
-        const bool wrapPair = height_ > 2 && ((y1 == height_ - 1 && y2 == 0) || (y2 == height_ - 1 && y1 == 0));
-        if (wrapPair)
-            swap = y2 == height_ - 1;
-        else if (y1 + 1 == y2 || y2 + 1 == y1)
-            swap = y2 < y1;
-        else
-            return;
-    } else {
+    } else if (x1 != x2 || !neighbourOrder(y1, y2, height_, swap)) {
         return;
     }
     if (swap) {
