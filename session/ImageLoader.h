@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+class ImageCollection;
+class QSettings;
+class WarningReporter;
+
+// Loads input image files into a session's image collection. Needs no widgets, so the images
+// panel and the command-line program share it.
+//
+// Each file is read by the toolkit's readers (their allocation limit kept) or, failing that,
+// by FreeImage in a child process with the formats of the file's extension (ImageFormatTable).
+// Files are read from their paths. An image whose header announces more than kMaxPixels
+// pixels is refused before its pixels are decoded, and so is a BMP file that ends before its
+// last row. A file that cannot be read is skipped after a warning; the others still load.
+class ImageLoader {
+public:
+    using Key = uint32_t;
+    // 256 MiB of 32-bit pixels.
+    static constexpr qint64 kMaxPixels = qint64(1) << 26;
+
+    // `images` receives the images; `warnings` gets every text for the user; `settings`, when
+    // not null, receives "openPath". All must outlive the loader.
+    ImageLoader(ImageCollection& images, WarningReporter& warnings, QSettings* settings = nullptr);
+
+    // Loads `paths` in order for an output of `outputSize` and returns the keys of the images
+    // added, in order. Each read image becomes 32-bit ARGB; while it is not smaller than the
+    // output in both directions its size is halved (warning "Image '<file name>' too large, it
+    // was scaled down (<factor>:1)."); its alpha is stretched so that the most opaque pixel has
+    // 255. It is then added, the shares renormalised for its default chunk, and made current.
+    // Skipped with a warning: unreadable files ("Cannot open '<path>' image file.", followed by
+    // "<br>Format : '<format>'.<br>Error : '<reason>'." when a reader said why) and fully
+    // transparent ones ("Cannot open '<path>' image file. The image is fully transparent !").
+    // A non-empty list sets "openPath" to the absolute directory of its first path. An output
+    // smaller than 1 x 1 loads nothing. The caller marks the current chunk as changed when keys
+    // come back.
+    std::vector<Key> loadFiles(const QStringList& paths, QSize outputSize);
+
+private:
+    Key loadFile(const QString& path, QSize outputSize);
+    QImage scaleDown(QImage image, const QString& path, QSize outputSize);
+    Key addImage(QImage image);
+    void rememberDirectory(const QStringList& paths);
+
+    ImageCollection& images_;
+    WarningReporter& warnings_;
+    QSettings* settings_;
+};

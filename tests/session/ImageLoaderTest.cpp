@@ -1,0 +1,373 @@
+#include <gtest/gtest.h>
+
+#include <FreeImage.h>
+
+#include <QFile>
+#include <QImage>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <array>
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "chunks/ImageCollection.h"
+#include "session/FreeImageDecoder.h"
+#include "session/ImageFormatTable.h"
+#include "session/ImageLoader.h"
+#include "session/WarningReporter.h"
+#include "support/TextureLoader.h"
+
+namespace {
+
+struct CollectedWarnings : WarningReporter {
+    QStringList texts;
+    void warning(const QString& text) override { texts.append(text); }
+};
+
+QString cannotOpen(const QString& path) { return QStringLiteral("Cannot open '%1' image file.").arg(path); }
+
+uint32_t crc32(const QByteArray& bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= uint8_t(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void appendBigEndian(QByteArray& bytes, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.append(char(value >> shift));
+}
+
+void appendLittleEndian16(QByteArray& bytes, uint32_t value) {
+    bytes.append(char(value & 0xFF));
+    bytes.append(char(value >> 8));
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& data) {
+    QByteArray chunk;
+    appendBigEndian(chunk, uint32_t(data.size()));
+    const QByteArray body = QByteArray(type) + data;
+    chunk += body;
+    appendBigEndian(chunk, crc32(body));
+    return chunk;
+}
+
+// A PNG that is only a header: RGBA, 8 bits, width x height, an empty data chunk.
+QByteArray pngHeaderOnly(uint32_t width, uint32_t height) {
+    QByteArray header;
+    appendBigEndian(header, width);
+    appendBigEndian(header, height);
+    header += QByteArray("\x08\x06\x00\x00\x00", 5);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", {}) + pngChunk("IEND", {});
+}
+
+// A 24-bit run-length PCX file of `image` (opaque), or only its header when `withPixels` is false.
+QByteArray pcx(const QImage& image, bool withPixels = true) {
+    const int width = image.width(), height = image.height(), bytesPerLine = (width + 1) / 2 * 2;
+    QByteArray bytes("\x0A\x05\x01\x08", 4);
+    for (const int v : {0, 0, width - 1, height - 1, 72, 72})
+        appendLittleEndian16(bytes, uint32_t(v));
+    bytes += QByteArray(48 + 1, '\0');
+    bytes.append('\x03');
+    appendLittleEndian16(bytes, uint32_t(bytesPerLine));
+    appendLittleEndian16(bytes, 1);
+    bytes += QByteArray(128 - bytes.size(), '\0');
+    for (int y = 0; withPixels && y < height; ++y) {
+        for (const int shift : {16, 8, 0}) {
+            for (int x = 0; x < bytesPerLine; ++x) {
+                const uint8_t value = x < width ? uint8_t(image.pixel(x, y) >> shift) : 0;
+                bytes.append(char(0xC1));  // a run of one keeps values of 0xC0 and above unambiguous
+                bytes.append(char(value));
+            }
+        }
+    }
+    return bytes;
+}
+
+// A gradient with a distinct top-left corner, so a picture upside down or with red and blue
+// swapped does not match.
+QImage testPicture(int width, int height, uint8_t alpha = 255) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgba(x * 255 / width, y * 255 / height, 90, alpha));
+    image.setPixel(0, 0, qRgba(250, 10, 20, alpha));
+    return image;
+}
+
+bool samePixels(const PixelBuffer& loaded, const QImage& expected) {
+    if (int(loaded.width()) != expected.width() || int(loaded.height()) != expected.height())
+        return false;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            if (loaded.at(uint32_t(x), uint32_t(y)) != expected.pixel(x, y))
+                return false;
+    return true;
+}
+
+// Saves `image` through FreeImage, e.g. as a run-length TGA that the toolkit does not read.
+bool saveWithFreeImage(const QImage& image, FREE_IMAGE_FORMAT format, int flags, const QString& path) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    FIBITMAP* bitmap = FreeImage_ConvertFromRawBits(const_cast<BYTE*>(argb.constBits()), argb.width(), argb.height(),
+                                                    int(argb.bytesPerLine()), 32, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
+                                                    FI_RGBA_BLUE_MASK, TRUE);
+    const bool saved = bitmap != nullptr && FreeImage_Save(format, bitmap, QFile::encodeName(path).constData(), flags);
+    FreeImage_Unload(bitmap);
+    return saved;
+}
+
+long vmPeakKb() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    long kb = -1;
+    char line[256];
+    while (status != nullptr && std::fgets(line, sizeof line, status) != nullptr)
+        if (std::sscanf(line, "VmPeak: %ld kB", &kb) == 1)
+            break;
+    if (status != nullptr)
+        std::fclose(status);
+    return kb;
+}
+
+class ImageLoaderTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QString write(const QString& name, const QByteArray& bytes) const {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path(name);
+    }
+
+    QString save(const QString& name, const QImage& image) const {
+        EXPECT_TRUE(image.save(path(name)));
+        return path(name);
+    }
+
+    // The first `fraction` of a whole file written by `make`, under a new name.
+    QString truncated(const QString& whole, double fraction) const {
+        QFile file(whole);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        return write(QStringLiteral("cut-") + QFileInfo(whole).fileName(), bytes.left(qsizetype(bytes.size() * fraction)));
+    }
+
+    std::vector<uint32_t> load(const QStringList& paths, QSize output = QSize(512, 512)) {
+        return loader.loadFiles(paths, output);
+    }
+
+    const PixelBuffer& pixelsOf(uint32_t key) const { return images.find(key)->pixels(); }
+
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
+    ImageCollection images;
+    CollectedWarnings warnings;
+    ImageLoader loader{images, warnings, &settings};
+};
+
+} // namespace
+
+TEST_F(ImageLoaderTest, HalvesUntilSmallerThanTheOutputAndSaysByHowMuch) {
+    const QString wide = save(QStringLiteral("wide.png"), testPicture(512, 300));
+    const QString fits = save(QStringLiteral("fits.png"), testPicture(511, 511));
+    const QString narrow = save(QStringLiteral("narrow.png"), testPicture(40, 2100));
+    const std::vector<uint32_t> keys = load({wide, fits, narrow});
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(pixelsOf(keys[0]).width(), 256u);
+    EXPECT_EQ(pixelsOf(keys[0]).height(), 150u);
+    EXPECT_EQ(pixelsOf(keys[1]).width(), 511u);
+    EXPECT_EQ(pixelsOf(keys[1]).height(), 511u);
+    // 2100 needs three halvings; 40 / 8 = 5.
+    EXPECT_EQ(pixelsOf(keys[2]).width(), 5u);
+    EXPECT_EQ(pixelsOf(keys[2]).height(), 262u);
+    EXPECT_EQ(warnings.texts, QStringList({QStringLiteral("Image 'wide.png' too large, it was scaled down (2:1)."),
+                                           QStringLiteral("Image 'narrow.png' too large, it was scaled down (8:1).")}));
+}
+
+TEST_F(ImageLoaderTest, SideHalvedToNothingKeepsOnePixel) {
+    const std::vector<uint32_t> keys = load({save(QStringLiteral("line.png"), testPicture(64, 1))}, QSize(16, 16));
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(pixelsOf(keys[0]).width(), 8u);
+    EXPECT_EQ(pixelsOf(keys[0]).height(), 1u);
+    EXPECT_TRUE(load({path(QStringLiteral("line.png"))}, QSize(0, 16)).empty());
+}
+
+TEST_F(ImageLoaderTest, RealTextureLoadsUnchangedOrHalvedToFitTheOutput) {
+    const QString stone = QString::fromStdString(texturePath("stone_01.png"));
+    const QString pebbles = QString::fromStdString(texturePath("pebbles_02.png"));
+    const std::vector<uint32_t> keys = load({stone, pebbles});
+    ASSERT_EQ(keys.size(), 2u);
+    const PixelBuffer expected = loadTexture("stone_01.png");
+    ASSERT_EQ(pixelsOf(keys[0]).count(), expected.count());
+    EXPECT_TRUE(std::equal(expected.pixels(), expected.pixels() + expected.count(), pixelsOf(keys[0]).pixels()));
+    EXPECT_EQ(pixelsOf(keys[1]).width(), 256u);
+    EXPECT_EQ(warnings.texts, QStringList(QStringLiteral("Image 'pebbles_02.png' too large, it was scaled down (2:1).")));
+}
+
+TEST_F(ImageLoaderTest, StretchesAlphaSoTheMostOpaquePixelIsOpaque) {
+    QImage picture = testPicture(4, 2, 128);
+    picture.setPixel(1, 1, qRgba(30, 40, 50, 64));
+    picture.setPixel(2, 1, qRgba(30, 40, 50, 0));
+    const std::vector<uint32_t> keys = load({save(QStringLiteral("faint.png"), picture)});
+    ASSERT_EQ(keys.size(), 1u);
+    const PixelBuffer& pixels = pixelsOf(keys[0]);
+    EXPECT_EQ(pixels.at(0, 0), makePixel(255, 250, 10, 20));
+    EXPECT_EQ(pixels.at(1, 1), makePixel(127, 30, 40, 50));
+    EXPECT_EQ(alphaOf(pixels.at(2, 1)), 0u);
+    EXPECT_TRUE(warnings.texts.isEmpty());
+}
+
+TEST_F(ImageLoaderTest, FullyTransparentImageIsRefusedAndTheNextFileStillLoads) {
+    const QString clear = save(QStringLiteral("clear.png"), testPicture(8, 8, 0));
+    const QString solid = save(QStringLiteral("solid.png"), testPicture(8, 8));
+    const std::vector<uint32_t> keys = load({clear, solid});
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(images.images().size(), 1u);
+    EXPECT_EQ(warnings.texts, QStringList(cannotOpen(clear).chopped(1) + QStringLiteral(". The image is fully transparent !")));
+}
+
+TEST_F(ImageLoaderTest, EachImageBecomesCurrentWithItsShareAndDirectoryIsRemembered) {
+    const QString first = save(QStringLiteral("a.png"), testPicture(8, 8));
+    const QString second = save(QStringLiteral("b.png"), testPicture(6, 6));
+    EXPECT_EQ(load({first, second}), (std::vector<uint32_t>{1, 2}));
+    EXPECT_EQ(images.currentKey(), 2u);
+    for (const auto& [key, image] : images.images())
+        EXPECT_FLOAT_EQ(image->chunk(0)->probability, 0.5f);
+    EXPECT_EQ(settings.value(QStringLiteral("openPath")).toString(), QFileInfo(first).absolutePath());
+}
+
+TEST_F(ImageLoaderTest, DirectoryIsRememberedEvenWhenNothingLoads) {
+    QTemporaryDir other;
+    const QString missing = other.filePath(QStringLiteral("missing.png"));
+    EXPECT_TRUE(load({missing, save(QStringLiteral("a.png"), testPicture(8, 8))}).size() == 1);
+    EXPECT_EQ(settings.value(QStringLiteral("openPath")).toString(), other.path());
+
+    ImageLoader withoutSettings(images, warnings);
+    withoutSettings.loadFiles({path(QStringLiteral("a.png"))}, QSize(64, 64));
+    EXPECT_EQ(settings.value(QStringLiteral("openPath")).toString(), other.path());
+}
+
+TEST_F(ImageLoaderTest, RunLengthTargaOnlyFreeImageReadsKeepsRowsColoursAndAlpha) {
+    QImage picture = testPicture(24, 16, 255);
+    picture.setPixel(5, 9, qRgba(1, 2, 3, 40));
+    const QString tga = path(QStringLiteral("picture.tga"));
+    ASSERT_TRUE(saveWithFreeImage(picture, FIF_TARGA, TARGA_SAVE_RLE, tga));
+    ASSERT_TRUE(QImage(tga).isNull()) << "the toolkit reads this file itself";
+    const std::vector<uint32_t> keys = load({tga});
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_TRUE(samePixels(pixelsOf(keys[0]), picture));
+}
+
+TEST_F(ImageLoaderTest, PcxFileLoadsOpaqueTopRowFirst) {
+    const QImage picture = testPicture(13, 7);
+    const std::vector<uint32_t> keys = load({write(QStringLiteral("picture.pcx"), pcx(picture))});
+    ASSERT_EQ(keys.size(), 1u) << warnings.texts.join('\n').toStdString();
+    EXPECT_TRUE(samePixels(pixelsOf(keys[0]), picture));
+}
+
+TEST_F(ImageLoaderTest, AllZeroAlphaFromFreeImageCountsAsNoAlpha) {
+    const QImage picture = testPicture(10, 6, 0);
+    const QString tga = path(QStringLiteral("zero-alpha.tga"));
+    ASSERT_TRUE(saveWithFreeImage(picture, FIF_TARGA, TARGA_SAVE_RLE, tga));
+    const std::vector<uint32_t> keys = load({tga});
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_TRUE(samePixels(pixelsOf(keys[0]), testPicture(10, 6, 255)));
+}
+
+TEST_F(ImageLoaderTest, UnknownFileGetsThePlainWarning) {
+    const QString notes = write(QStringLiteral("notes.xyz"), QByteArray("no picture in here\n"));
+    EXPECT_TRUE(load({notes}).empty());
+    EXPECT_EQ(warnings.texts, QStringList(cannotOpen(notes)));
+}
+
+// Each damaged file is skipped with the unreadable-file warning naming its format, and the good
+// file after them still loads.
+TEST_F(ImageLoaderTest, DamagedFilesAreSkippedAndTheRestOfTheListLoads) {
+    const QImage picture = testPicture(64, 48);
+    ASSERT_TRUE(saveWithFreeImage(picture, FIF_TARGA, TARGA_SAVE_RLE, path(QStringLiteral("p.tga"))));
+    ASSERT_TRUE(saveWithFreeImage(picture, FIF_PSD, 0, path(QStringLiteral("p.psd"))));
+    const struct {
+        QString file;
+        QString format;
+    } damaged[] = {
+        {truncated(save(QStringLiteral("p.png"), picture), 0.5), QStringLiteral("PNG")},
+        {truncated(path(QStringLiteral("p.tga")), 0.5), QStringLiteral("TARGA")},
+        {truncated(save(QStringLiteral("p.bmp"), picture), 0.66), QStringLiteral("BMP")},
+        {truncated(path(QStringLiteral("p.psd")), 0.5), QStringLiteral("PSD")},
+        {write(QStringLiteral("empty.png"), {}), QString()},
+        {path(QStringLiteral("not-there.png")), QString()},
+    };
+    QStringList paths;
+    for (const auto& file : damaged)
+        paths.append(file.file);
+    paths.append(save(QStringLiteral("good.bmp"), picture));
+
+    const std::vector<uint32_t> keys = load(paths);
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_TRUE(samePixels(pixelsOf(keys[0]), picture));
+    ASSERT_EQ(warnings.texts.size(), qsizetype(std::size(damaged)));
+    for (size_t i = 0; i < std::size(damaged); ++i) {
+        const QString& text = warnings.texts[qsizetype(i)];
+        EXPECT_TRUE(text.startsWith(cannotOpen(damaged[i].file))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("transparent")));
+        if (!damaged[i].format.isEmpty()) {
+            EXPECT_TRUE(text.contains(QStringLiteral("Format : '%1'").arg(damaged[i].format))) << text.toStdString();
+        }
+    }
+}
+
+TEST_F(ImageLoaderTest, HeaderAnnouncingTooManyPixelsIsRefusedByEitherReader) {
+    const QString png = write(QStringLiteral("huge.png"), pngHeaderOnly(60000, 60000));
+    const QString pcxFile = write(QStringLiteral("huge.pcx"), pcx(QImage(60000, 60000, QImage::Format_Mono), false));
+    EXPECT_TRUE(load({png, pcxFile}).empty());
+    ASSERT_EQ(warnings.texts.size(), 2);
+    EXPECT_TRUE(warnings.texts[0].startsWith(cannotOpen(png) + QStringLiteral("<br>Format : 'PNG'")));
+    EXPECT_TRUE(warnings.texts[1].startsWith(cannotOpen(pcxFile) + QStringLiteral("<br>Format : 'PCX'")));
+    for (const QString& text : warnings.texts)
+        EXPECT_TRUE(text.contains(QStringLiteral("60000 x 60000"))) << text.toStdString();
+}
+
+// Decodes in a child process so that a decoder that does allocate cannot take the test machine's
+// memory: outside sanitizer builds the child may not map more than 512 MiB beyond its start.
+TEST_F(ImageLoaderTest, OversizedHeaderIsRefusedBeforePixelMemoryIsAllocated) {
+    const QString pcxFile = write(QStringLiteral("huge.pcx"), pcx(QImage(60000, 60000, QImage::Format_Mono), false));
+    const std::string local = QFile::encodeName(pcxFile).toStdString();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+        const rlim_t cap = rlim_t(vmPeakKb()) * 1024 + (rlim_t(512) << 20);
+        const rlimit limit{cap, cap};
+        setrlimit(RLIMIT_AS, &limit);
+#endif
+        const long before = vmPeakKb();
+        const DecodedImage decoded = FreeImageDecoder::decode(local, {FIF_PCX}, ImageLoader::kMaxPixels);
+        const bool refused = decoded.status == DecodedImage::Status::TooLarge && decoded.format == "PCX";
+        _exit(refused && vmPeakKb() - before < 64 * 1024 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(ImageFormatTable, CandidatesComeFromTheExtensionInAnyCase) {
+    EXPECT_EQ(ImageFormatTable::freeImageFormats(QStringLiteral("/x/Scan.PGM")), (std::vector<int>{FIF_PGM, FIF_PGMRAW}));
+    EXPECT_EQ(ImageFormatTable::freeImageFormats(QStringLiteral("a.targa")), (std::vector<int>{FIF_TARGA}));
+    EXPECT_EQ(ImageFormatTable::freeImageFormats(QStringLiteral("a.lbm")), (std::vector<int>{FIF_LBM}));
+    EXPECT_TRUE(ImageFormatTable::freeImageFormats(QStringLiteral("a.webp")).empty());
+    EXPECT_TRUE(ImageFormatTable::freeImageFormats(QStringLiteral("png")).empty());
+}
+
+TEST(ImageFormatTable, DialogFilterListsToolkitFormatsThenTheRestOfTheTableOnce) {
+    const QString filter = ImageFormatTable::dialogFilter({"PNG", "webp", "jpg"});
+    EXPECT_TRUE(filter.startsWith(QStringLiteral("Images (*.jpg *.png *.webp *.bmp *.cut *.dds")));
+    EXPECT_TRUE(filter.endsWith(QStringLiteral("*.wbmp *.xbm *.xpm)")));
+    EXPECT_EQ(filter.count(QStringLiteral("*.png")), 1);
+    EXPECT_EQ(filter.count(QStringLiteral("*.jpg")), 1);
+}
