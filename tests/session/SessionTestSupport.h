@@ -7,7 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QThread>
+#include <QTimer>
 
 #include "engine/PixelBuffer.h"
 
@@ -36,15 +36,18 @@ inline PixelBuffer crop(const PixelBuffer& image, uint32_t x, uint32_t y, uint32
     return part;
 }
 
-// Spins the event loop until `done` holds; false when it still does not after `timeoutMs`.
+// Runs the event loop until `done` holds; false when it still does not after `timeoutMs`.
+// Waits for events like the application's loop does, so that the shell meets the worker's
+// notifications as soon as they are posted.
 inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
+    QTimer tick;  // wakes the loop now and then so that the timeout is noticed
+    tick.start(10);
     QElapsedTimer timer;
     timer.start();
     while (!done()) {
         if (timer.elapsed() > timeoutMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include <QObject>
+#include <QThread>
+
+#include "SessionTestSupport.h"
+#include "session/PLQShell.h"
+#include "support/TextureLoader.h"
+
+namespace {
+
+constexpr uint32_t kRed = 0xFFFF0000u;
+constexpr uint32_t kBlue = 0xFF0000FFu;
+
+// A shell over host pixels owned by the test, with what it signalled.
+class ShellRun : public ::testing::Test {
+protected:
+    void open(const PixelBuffer& hostImage) {
+        host = pixelsOf(hostImage);
+        shell = std::make_unique<PLQShell>(hostImage.width(), hostImage.height(), host.data());
+        PLQShell* s = shell.get();
+        QObject::connect(s, &PLQShell::updateStep, s, [this](const Box&) { ++steps; });
+        QObject::connect(s, &PLQShell::updateTerminated, s, [this](const Box& box) { endBoxes.push_back(box); });
+        QObject::connect(s, &PLQShell::lockInterface, s, [this](bool locked) { locks.push_back(locked); });
+    }
+    // A large output that a small chunk takes long to fill.
+    void openLarge() {
+        open(loadTexture("pebbles_02.png"));
+        addImage(crop(loadTexture("sand_01.png"), 0, 0, 16, 16));
+    }
+
+    uint32_t addImage(const PixelBuffer& pixels) {
+        const uint32_t key = shell->images().addImage(pixels);
+        shell->images().setCurrent(key);
+        shell->images().normaliseProbabilities(-1.0f);
+        return key;
+    }
+
+    size_t runsEnded() const { return size_t(std::count(locks.begin(), locks.end(), false)); }
+    bool waitForRunEnds(size_t count) {
+        return waitUntil([&] { return runsEnded() >= count; }) && !shell->isRunning();
+    }
+
+    std::vector<uint32_t> host;
+    std::unique_ptr<PLQShell> shell;
+    int steps = 0;
+    std::vector<Box> endBoxes;
+    std::vector<bool> locks;
+};
+
+}  // namespace
+
+TEST_F(ShellRun, ASinglePasteReportsOnlyItsEndAndRecordsOneEntry) {
+    open(loadTexture("bark_01.png"));
+    const PixelBuffer chunk = crop(loadTexture("sand_01.png"), 0, 0, 40, 30);
+    addImage(chunk);
+    shell->placement().pasteX = 10;
+    shell->placement().pasteY = 20;
+    QObject receiver;  // the end box must also survive a queued connection across the event loop
+    std::vector<Box> queued;
+    QObject::connect(shell.get(), &PLQShell::updateTerminated, &receiver,
+                     [&](const Box& box) { queued.push_back(box); }, Qt::QueuedConnection);
+
+    shell->pasteChunkEvent();
+    EXPECT_TRUE(shell->isRunning());
+    ASSERT_TRUE(waitForRunEnds(1));
+    ASSERT_TRUE(waitUntil([&] { return !queued.empty(); }));
+
+    EXPECT_EQ(steps, 0);
+    EXPECT_EQ(locks, (std::vector<bool>{true, false}));
+    EXPECT_EQ(endBoxes, (std::vector<Box>{Box(10, 20, 49, 49)}));
+    EXPECT_EQ(queued, endBoxes);
+    EXPECT_EQ(shell->historySize(), 2u);
+    EXPECT_EQ(shell->output().at(10, 20), chunk.at(0, 0));
+    EXPECT_EQ(shell->placement().method, PlacementMethod::Random);
+}
+
+TEST_F(ShellRun, AnAutomaticRunOnAFullOutputStepsOnceAndEnds) {
+    open(loadTexture("bark_01.png"));
+    addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    shell->pasteEvent();
+    ASSERT_TRUE(shell->outputFull());
+    shell->placement().method = PlacementMethod::SemiRegular;
+
+    shell->goStopEvent();
+    ASSERT_TRUE(waitForRunEnds(1));
+    EXPECT_EQ(steps, 0);
+    EXPECT_EQ(shell->synthesizer().placementCounter(), 1u);
+    EXPECT_EQ(shell->placement().cellWidth, 32);
+}
+
+TEST_F(ShellRun, RunsWithNothingToPasteEndAtOnceWithoutAnEntry) {
+    open(loadTexture("bark_01.png"));
+    shell->placement().mixChunks = true;
+    shell->goStopEvent();  // no input image at all
+    ASSERT_TRUE(waitForRunEnds(1));
+    shell->pasteChunkEvent();
+    ASSERT_TRUE(waitForRunEnds(2));
+
+    const uint32_t key = addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    shell->images().find(key)->current().empty = true;
+    shell->goStopEvent();  // an empty chunk can never paste anything
+    ASSERT_TRUE(waitForRunEnds(3));
+    shell->pasteChunkEvent();
+    ASSERT_TRUE(waitForRunEnds(4));
+
+    shell->images().find(key)->current().empty = false;
+    shell->placement().mixChunks = false;
+    addImage(loadTexture("pebbles_02.png"));  // larger than the output: cannot be pasted
+    shell->goStopEvent();
+    ASSERT_TRUE(waitForRunEnds(5));
+
+    EXPECT_EQ(locks, (std::vector<bool>{true, false, true, false, true, false, true, false, true, false}));
+    EXPECT_EQ(steps, 0);
+    EXPECT_EQ(shell->historySize(), 1u);
+    EXPECT_TRUE(isAllZero(shell->output()));
+}
+
+TEST_F(ShellRun, AStoppedAutomaticRunKeepsItsPartialResultAsOneEntry) {
+    openLarge();
+    shell->goStopEvent();
+    ASSERT_TRUE(waitUntil([&] { return steps >= 3; }));
+    shell->goStopEvent();
+    ASSERT_TRUE(waitForRunEnds(1));
+
+    EXPECT_EQ(shell->historySize(), 2u);
+    EXPECT_FALSE(shell->outputFull());
+    EXPECT_FALSE(isAllZero(shell->output()));
+    shell->undoEvent();
+    EXPECT_TRUE(isAllZero(shell->output()));
+}
+
+TEST_F(ShellRun, CommandsThatChangeTheModelAreIgnoredDuringARun) {
+    openLarge();
+    shell->pasteChunkEvent();
+    ASSERT_TRUE(waitForRunEnds(1));
+    const size_t endsBefore = endBoxes.size();
+    shell->goStopEvent();
+    ASSERT_TRUE(waitUntil([&] { return steps >= 2; }));
+
+    shell->undoEvent();
+    shell->redoEvent();
+    shell->clearEvent();
+    shell->pasteEvent();
+    shell->pasteChunkEvent();
+    const int stepsBefore = steps;
+    ASSERT_TRUE(waitUntil([&] { return steps > stepsBefore + 2; }));
+    EXPECT_TRUE(shell->isRunning()) << "the run must go on as an automatic process";
+    EXPECT_FALSE(shell->singlePaste());
+    EXPECT_EQ(endBoxes.size(), endsBefore);
+
+    shell->cancelEvent();
+    ASSERT_TRUE(waitForRunEnds(2));
+    EXPECT_EQ(shell->historySize(), 3u);
+    EXPECT_NE(pixelsOf(shell->output()), pixelsOf(shell->originalImage()));
+}
+
+TEST_F(ShellRun, AStopDuringASinglePasteLeavesTheOutputAndHistoryUntouched) {
+    // A host image with a hole, so that a large chunk over it needs a long cut.
+    PixelBuffer holed = loadTexture("pebbles_02.png");
+    for (uint32_t y = 150; y < 350; ++y)
+        for (uint32_t x = 150; x < 350; ++x)
+            holed.at(x, y) = 0;
+    open(holed);
+    addImage(loadTexture("mesh_01.png"));
+    shell->pasteEvent();
+    const std::vector<uint32_t> before = pixelsOf(shell->output());
+    shell->placement().pasteX = 80;
+    shell->placement().pasteY = 80;
+
+    shell->pasteChunkEvent();
+    QThread::msleep(20);  // the whole paste takes hundreds of milliseconds
+    shell->cancelEvent();
+    ASSERT_TRUE(waitForRunEnds(1));
+
+    EXPECT_TRUE(shell->synthesizer().aborted());
+    EXPECT_EQ(shell->historySize(), 2u);
+    EXPECT_EQ(pixelsOf(shell->output()), before);
+    EXPECT_TRUE(endBoxes.back().isEmpty());
+}
+
+TEST_F(ShellRun, AStopIsClearedWhenTheNextRunStarts) {
+    open(PixelBuffer(96, 96));
+    addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    shell->goStopEvent();
+    shell->goStopEvent();  // stops the run just started
+    ASSERT_TRUE(waitForRunEnds(1));
+    ASSERT_FALSE(shell->outputFull());
+
+    shell->goStopEvent();
+    ASSERT_TRUE(waitForRunEnds(2));
+    EXPECT_TRUE(shell->outputFull());
+}
+
+TEST_F(ShellRun, RunsStartedFromTheEndSignalRun) {
+    open(loadTexture("bark_01.png"));
+    addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    constexpr size_t kRuns = 40;  // the worker may still be finishing when its end arrives
+    QObject::connect(shell.get(), &PLQShell::updateTerminated, shell.get(), [this] {
+        if (endBoxes.size() >= kRuns)
+            return;
+        shell->placement().pasteX += 3;  // beside the last paste, so that it changes the output
+        shell->pasteChunkEvent();
+    });
+
+    shell->pasteChunkEvent();
+    ASSERT_TRUE(waitForRunEnds(kRuns));
+    EXPECT_EQ(shell->historySize(), kRuns + 1);
+}
+
+TEST_F(ShellRun, AMixedRunPutsBackTheCurrentImageAndChunk) {
+    open(PixelBuffer(64, 64));
+    const uint32_t red = addImage(solid(24, 24, kRed));
+    shell->images().find(red)->addChunk();
+    addImage(solid(20, 20, kBlue));
+    for (const auto& [key, image] : shell->images().images())
+        for (size_t i = 0; i < image->chunkCount(); ++i)
+            image->chunk(i)->probability = key == red ? 0.0f : 1.0f;
+    shell->images().setCurrent(red);
+    shell->images().find(red)->setCurrentChunk(1);
+    shell->placement().mixChunks = true;
+
+    shell->goStopEvent();
+    ASSERT_TRUE(waitForRunEnds(1));
+    ASSERT_TRUE(shell->outputFull());
+    EXPECT_TRUE(std::count(host.begin(), host.end(), kBlue) > 0);
+    EXPECT_EQ(shell->images().currentKey(), red);
+    EXPECT_EQ(shell->images().currentImage()->currentChunk(), 1u);
+
+    // The next run without mixing pastes the current chunk, not the last one drawn.
+    shell->placement().mixChunks = false;
+    shell->clearEvent();
+    shell->goStopEvent();
+    ASSERT_TRUE(waitForRunEnds(2));
+    EXPECT_EQ(std::count(host.begin(), host.end(), kRed), ptrdiff_t(host.size()));
+}
+
+TEST_F(ShellRun, DestroyingTheShellDuringARunWaitsForTheWorker) {
+    openLarge();
+    shell->goStopEvent();
+    ASSERT_TRUE(waitUntil([&] { return steps >= 2; }));
+    shell.reset();
+
+    const std::vector<uint32_t> afterwards = host;
+    QThread::msleep(50);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(host, afterwards) << "the worker still wrote after the shell was gone";
+}
