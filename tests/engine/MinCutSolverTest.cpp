@@ -8,7 +8,7 @@
 
 namespace {
 
-struct RandomGridSpec {
+struct RandomGridShape {
     uint32_t width;
     uint32_t height;
     uint32_t seed;
@@ -17,30 +17,30 @@ struct RandomGridSpec {
 
 // A grid of pixel nodes with random neighbour costs, random terminal links (or none), and
 // optionally seam nodes hung between neighbours and tied to the source.
-SeamGraph makeRandomGrid(const RandomGridSpec& spec) {
-    std::mt19937 rng(spec.seed);
+SeamGraph makeRandomGrid(const RandomGridShape& shape) {
+    std::mt19937 rng(shape.seed);
     std::uniform_real_distribution<double> cost(0.0, 5.0);
     std::uniform_int_distribution<int> link(0, 9);
-    const uint32_t n = spec.width * spec.height;
+    const uint32_t n = shape.width * shape.height;
     SeamGraph g(2);
     g[kSourceVertex] = {kSourceVertex, kSourcePixel};
     g[kSinkVertex] = {kSinkVertex, kSinkPixel};
     for (uint32_t i = 0; i < n; ++i)
         addSeamVertex(g, i);
     uint32_t seamNodes = 0;
-    for (uint32_t y = 0; y < spec.height; ++y)
-        for (uint32_t x = 0; x < spec.width; ++x) {
-            const uint32_t v = 2 + y * spec.width + x;
+    for (uint32_t y = 0; y < shape.height; ++y)
+        for (uint32_t x = 0; x < shape.width; ++x) {
+            const uint32_t v = 2 + y * shape.width + x;
             const int l = link(rng);
             if (l == 0)
                 addEdgePair(g, v, kSourceVertex, kLargestCapacity);
             else if (l == 1)
                 addEdgePair(g, v, kSinkVertex, kLargestCapacity);
-            const uint32_t neighbours[2] = {x + 1 < spec.width ? v + 1 : 0, y + 1 < spec.height ? v + spec.width : 0};
+            const uint32_t neighbours[2] = {x + 1 < shape.width ? v + 1 : 0, y + 1 < shape.height ? v + shape.width : 0};
             for (uint32_t t : neighbours) {
                 if (!t)
                     continue;
-                if (spec.withSeamNodes && link(rng) == 0) {
+                if (shape.withSeamNodes && link(rng) == 0) {
                     const uint32_t node = addSeamVertex(g, n + seamNodes++);
                     const double c = cost(rng);
                     addEdgePair(g, v, node, c);
@@ -79,8 +79,8 @@ SolvedGraph solveWithOurs(SeamGraph& g) {
 TEST(MinCutSolver, FlowEqualsBoostAndCutFromLabelsOnRandomGraphs) {
     int withFlow = 0;
     for (uint32_t seed = 1; seed <= 400; ++seed) {
-        const RandomGridSpec spec{3 + seed % 9, 2 + (seed / 9) % 8, seed, seed % 2 == 0};
-        SeamGraph ours = makeRandomGrid(spec);
+        const RandomGridShape shape{3 + seed % 9, 2 + (seed / 9) % 8, seed, seed % 2 == 0};
+        SeamGraph ours = makeRandomGrid(shape);
         auto theirs = copySeamGraph(ours);
         const SolvedGraph s = solveWithOurs(ours);
         const double boostFlow = boostMaxFlow(*theirs);
@@ -94,9 +94,9 @@ TEST(MinCutSolver, FlowEqualsBoostAndCutFromLabelsOnRandomGraphs) {
 }
 
 TEST(MinCutSolver, SolvingTheSameGraphTwiceGivesTheSameLabels) {
-    const RandomGridSpec spec{12, 9, 77, true};
-    SeamGraph a = makeRandomGrid(spec);
-    SeamGraph b = makeRandomGrid(spec);
+    const RandomGridShape shape{12, 9, 77, true};
+    SeamGraph a = makeRandomGrid(shape);
+    SeamGraph b = makeRandomGrid(shape);
     const SolvedGraph sa = solveWithOurs(a);
     const SolvedGraph sb = solveWithOurs(b);
     EXPECT_EQ(sa.labels, sb.labels);
