@@ -13,7 +13,6 @@
 #include "engine/PixelBuffer.h"
 #include "session/MOSMain.h"
 
-class InputImage;
 class PLQThread;
 
 // The session controller: turns the user's commands into operations on the session model,
