@@ -1,0 +1,27 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The `patchloom` command line: picks the subcommand named by the first word and runs it.
+// Never throws; every failure becomes a message on `err` and an exit status.
+class PatchloomProgram {
+public:
+    // `errIsTerminal`: stderr is a terminal, so progress may be drawn on it.
+    PatchloomProgram(std::ostream& out, std::ostream& err, bool errIsTerminal)
+        : out_(out), err_(err), errIsTerminal_(errIsTerminal) {}
+
+    // The words after the program name; returns the exit status.
+    int run(const std::vector<std::string>& words);
+
+    static std::string usage();
+
+private:
+    int dispatch(const std::vector<std::string>& words);
+    int help(const std::vector<std::string>& words);
+
+    std::ostream& out_;
+    std::ostream& err_;
+    bool errIsTerminal_;
+};

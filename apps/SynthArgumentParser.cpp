@@ -1,0 +1,185 @@
+#include "apps/SynthArgumentParser.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+bool isOptionWord(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
+
+// A decimal number without sign, spaces or trailing characters; false when it does not fit a long.
+bool parseDecimal(const std::string& text, long& out) {
+    if (text.empty() || text.size() > 18)
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    errno = 0;
+    out = std::strtol(text.c_str(), nullptr, 10);
+    return errno == 0;
+}
+
+} // namespace
+
+SynthArgumentParser::Result SynthArgumentParser::parse(const std::vector<std::string>& words) {
+    SynthArgumentParser parser(words);
+    parser.run();
+    return parser.result_;
+}
+
+void SynthArgumentParser::run() {
+    bool optionsEnded = false;
+    while (next_ < words_.size()) {
+        const std::string& word = words_[next_++];
+        if (!optionsEnded && word == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && isOptionWord(word)) {
+            if (!takeOption(word))
+                return;
+            if (result_.options.help)
+                return;
+        } else {
+            result_.options.inputs.push_back(word);
+        }
+    }
+    checkCombination();
+}
+
+bool SynthArgumentParser::takeOption(const std::string& word) {
+    std::string name = word;
+    hasInlineValue_ = false;
+    const size_t equals = word.find('=');
+    if (word.rfind("--", 0) == 0 && equals != std::string::npos) {
+        name = word.substr(0, equals);
+        inlineValue_ = word.substr(equals + 1);
+        hasInlineValue_ = true;
+    }
+    SynthOptions& o = result_.options;
+    bool* flag = nullptr;
+    if (name == "--mix")
+        flag = &o.mixChunks;
+    else if (name == "--report")
+        flag = &o.report;
+    else if (name == "--no-partial")
+        flag = &o.noPartial;
+    else if (name == "--demo")
+        flag = &o.demo;
+    else if (name == "-h" || name == "--help")
+        flag = &o.help;
+    if (flag) {
+        if (hasInlineValue_)
+            return fail(name + " takes no value");
+        *flag = true;
+        return true;
+    }
+    std::string value;
+    if (name == "-o" || name == "--output" || name == "--size" || name == "--method" || name == "--jitter" ||
+        name == "--covering" || name == "--chunks" || name == "--chunk-size" || name == "--prefilter" ||
+        name == "--seed")
+        return takeValue(name, value) && applyOption(name, value);
+    return fail("unknown option '" + name + "' (see patchloom synth --help)");
+}
+
+bool SynthArgumentParser::takeValue(const std::string& name, std::string& value) {
+    if (hasInlineValue_) {
+        value = inlineValue_;
+        return true;
+    }
+    if (next_ >= words_.size())
+        return fail(name + " needs a value");
+    value = words_[next_++];
+    return true;
+}
+
+bool SynthArgumentParser::applyOption(const std::string& name, const std::string& value) {
+    SynthOptions& o = result_.options;
+    long n = 0;
+    if (name == "-o" || name == "--output") {
+        if (value.empty())
+            return fail(name + " needs a file name");
+        o.output = value;
+        return true;
+    }
+    if (name == "--size")
+        return parseSize(name, value);
+    if (name == "--method")
+        return parseMethod(name, value);
+    if (name == "--jitter") {
+        if (!parseWhole(name, value, 0, kMaxJitter, n))
+            return false;
+        o.jittering = double(n) * 0.01;
+    } else if (name == "--covering") {
+        if (!parseWhole(name, value, 0, kMaxCovering, n))
+            return false;
+        o.coveringFactor = double(n) * 0.01;
+    } else if (name == "--chunks") {
+        if (!parseWhole(name, value, kMinChunks, kMaxChunks, n))
+            return false;
+        o.chunkCount = uint32_t(n);
+    } else if (name == "--chunk-size") {
+        if (!parseWhole(name, value, kMinChunkSize, kMaxChunkSize, n))
+            return false;
+        o.chunkSize = float(n) * 0.01f; // single precision, as the chunk dialog computes it
+        chunkSizeGiven_ = true;
+    } else if (name == "--prefilter") {
+        if (!parseWhole(name, value, 0, kMaxFilterRadius, n))
+            return false;
+        o.filterRadius = int32_t(n);
+    } else if (name == "--seed") {
+        if (!parseWhole(name, value, 0, 4294967295L, n))
+            return false;
+        o.seed = uint32_t(n);
+    }
+    return true;
+}
+
+bool SynthArgumentParser::parseSize(const std::string& name, const std::string& value) {
+    const size_t x = value.find_first_of("xX");
+    const std::string w = value.substr(0, x);
+    const std::string h = x == std::string::npos ? w : value.substr(x + 1);
+    long width = 0, height = 0;
+    if (!parseDecimal(w, width) || !parseDecimal(h, height))
+        return fail(name + " must be WxH in pixels, e.g. 512x512 (got '" + value + "')");
+    if (width < long(kMinSide) || height < long(kMinSide) || width > long(kMaxSide) || height > long(kMaxSide))
+        return fail(name + " sides must be from " + std::to_string(kMinSide) + " to " + std::to_string(kMaxSide) +
+                    " pixels (got '" + value + "')");
+    result_.options.width = uint32_t(width);
+    result_.options.height = uint32_t(height);
+    return true;
+}
+
+bool SynthArgumentParser::parseMethod(const std::string& name, const std::string& value) {
+    if (value == "random")
+        result_.options.method = PlacementMethod::Random;
+    else if (value == "semi-regular")
+        result_.options.method = PlacementMethod::SemiRegular;
+    else
+        return fail(name + " must be random or semi-regular (got '" + value + "')");
+    return true;
+}
+
+bool SynthArgumentParser::parseWhole(const std::string& name, const std::string& value, long low, long high,
+                                     long& out) {
+    if (!parseDecimal(value, out) || out < low || out > high)
+        return fail(name + " must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                    " (got '" + value + "')");
+    return true;
+}
+
+void SynthArgumentParser::checkCombination() {
+    const SynthOptions& o = result_.options;
+    if (o.output.empty())
+        fail("-o OUT is missing: name the PNG file to write");
+    else if (o.demo && !o.inputs.empty())
+        fail("--demo takes no INPUT files (got '" + o.inputs.front() + "')");
+    else if (!o.demo && o.inputs.empty())
+        fail("no INPUT image given (name image files, or use --demo)");
+    else if (chunkSizeGiven_ && o.chunkCount == 0)
+        fail("--chunk-size needs --chunks N");
+}
+
+bool SynthArgumentParser::fail(const std::string& message) {
+    if (result_.error.empty())
+        result_.error = message;
+    return false;
+}

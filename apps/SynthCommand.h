@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "apps/RunStatistics.h"
+#include "apps/SynthOptions.h"
+#include "chunks/ImageCollection.h"
+
+class SynthRunner;
+
+// `patchloom synth`: loads the inputs (or makes the demo texture), adds random chunks and the
+// pre-filter when asked, runs the automatic process to a full tile and writes it as a PNG.
+// Messages go to `err`, the report to `out`; nothing is printed on success without --report.
+class SynthCommand {
+public:
+    // Exit statuses.
+    static constexpr int kDone = 0;
+    static constexpr int kFailed = 1;      // unreadable input, unwritable output, stuck run
+    static constexpr int kBadArguments = 2;
+    static constexpr int kInterrupted = 130; // as a shell reports a Ctrl+C
+
+    // `showProgress`: draw the progress line on `err` (only sensible on a terminal).
+    SynthCommand(std::ostream& out, std::ostream& err, bool showProgress)
+        : out_(out), err_(err), showProgress_(showProgress) {}
+
+    // The words after "synth"; returns the exit status.
+    int run(const std::vector<std::string>& words);
+
+    static std::string usage();
+
+private:
+    static void addDemo(const SynthOptions& options, ImageCollection& images);
+    bool loadInputs(const SynthOptions& options, ImageCollection& images);
+    void prepareChunks(const SynthOptions& options, ImageCollection& images, uint32_t seed) const;
+    RunStatistics synthesize(SynthRunner& runner);
+    bool shouldWrite(const SynthOptions& options, const RunStatistics& stats) const;
+    int exitStatus(const SynthOptions& options, const RunStatistics& stats, bool written);
+    static uint32_t chooseSeed(const SynthOptions& options);
+
+    std::ostream& out_;
+    std::ostream& err_;
+    bool showProgress_;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chunks/PlacementParameters.h"
+
+// Everything `patchloom synth` was asked to do, checked and in engine units.
+struct SynthOptions {
+    std::vector<std::string> inputs; // image files, in the order given
+    bool demo = false;               // use the built-in sample texture as the only input
+    std::string output;              // PNG path
+    uint32_t width = 512;
+    uint32_t height = 512;
+
+    PlacementMethod method = PlacementMethod::Random;
+    double jittering = 0.0;      // fraction, Random only
+    double coveringFactor = 0.25; // fraction, SemiRegular only
+    bool mixChunks = false;
+
+    uint32_t chunkCount = 0;   // random chunks per input; 0 = none
+    float chunkSize = 0.20f;   // relative to each input's size
+    int32_t filterRadius = 0;  // pre-filter radius, 0 = off
+
+    std::optional<uint32_t> seed; // none: seeded from the clock
+
+    bool report = false;    // JSON summary on stdout
+    bool noPartial = false; // an interrupted run writes nothing
+    bool help = false;      // print the usage and do nothing else
+};

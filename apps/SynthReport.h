@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "apps/QualityFigures.h"
+#include "apps/RunStatistics.h"
+
+// The summary `synth --report` prints: one JSON object on a single line.
+struct SynthReport {
+    std::string output;
+    bool written = false; // the output file holds this run's result
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t seed = 0;
+    RunStatistics run;
+    uint64_t storedSeams = 0;
+    QualityFigures quality;
+
+    // Keys: output, written, width, height, seed, steps, pastes {whole, cut, refused, nothing,
+    // aborted}, complete, interrupted, stalled, elapsedSeconds, storedSeams, meanSeamCost,
+    // seamContrast, wrapContrast (null when not defined).
+    std::string json() const;
+};
