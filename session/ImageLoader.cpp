@@ -9,9 +9,9 @@
 #include <new>
 
 #include "chunks/ImageCollection.h"
-#include "session/BitmapFileCheck.h"
 #include "session/ImageFormatTable.h"
 #include "session/SandboxedDecoder.h"
+#include "session/TruncatedFileCheck.h"
 #include "session/WarningReporter.h"
 
 namespace {
@@ -66,8 +66,9 @@ ReadResult readWithFreeImage(const QString& path) {
 }
 
 ReadResult readImage(const QString& path) {
-    if (BitmapFileCheck::isTruncated(path))
-        return {QImage(), QStringLiteral("BMP"), QStringLiteral("The file ends before the last row of pixels."), true};
+    const QString truncated = TruncatedFileCheck::truncatedFormat(path);
+    if (!truncated.isEmpty())
+        return {QImage(), truncated, QStringLiteral("The file ends before its pixel data does."), true};
     ReadResult read = readWithToolkit(path);
     if (!read.image.isNull() || read.refused)
         return read;

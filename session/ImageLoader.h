@@ -17,8 +17,9 @@ class WarningReporter;
 // Each file is read by the toolkit's readers (their allocation limit kept) or, failing that,
 // by FreeImage in a child process with the formats of the file's extension (ImageFormatTable).
 // Files are read from their paths. An image whose header announces more than kMaxPixels
-// pixels is refused before its pixels are decoded, and so is a BMP file that ends before its
-// last row. A file that cannot be read is skipped after a warning; the others still load.
+// pixels is refused before its pixels are decoded, and so is a BMP or PSD file that ends
+// before its pixel data does (TruncatedFileCheck). A file that cannot be read is skipped
+// after a warning; the others still load.
 class ImageLoader {
 public:
     using Key = uint32_t;

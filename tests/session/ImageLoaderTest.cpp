@@ -44,6 +44,11 @@ void appendBigEndian(QByteArray& bytes, uint32_t value) {
         bytes.append(char(value >> shift));
 }
 
+void appendBigEndian16(QByteArray& bytes, uint32_t value) {
+    bytes.append(char(value >> 8));
+    bytes.append(char(value & 0xFF));
+}
+
 void appendLittleEndian16(QByteArray& bytes, uint32_t value) {
     bytes.append(char(value & 0xFF));
     bytes.append(char(value >> 8));
@@ -85,6 +90,31 @@ QByteArray pcx(const QImage& image, bool withPixels = true) {
                 bytes.append(char(0xC1));  // a run of one keeps values of 0xC0 and above unambiguous
                 bytes.append(char(value));
             }
+        }
+    }
+    return bytes;
+}
+
+// A run-length PSD file of `image` with four 8-bit channels, red, green, blue and alpha, each row
+// one literal packet (so at most 128 pixels wide).
+QByteArray psd(const QImage& image) {
+    QByteArray bytes("8BPS", 4);
+    appendBigEndian16(bytes, 1);
+    bytes += QByteArray(6, '\0');
+    appendBigEndian16(bytes, 4);
+    appendBigEndian(bytes, uint32_t(image.height()));
+    appendBigEndian(bytes, uint32_t(image.width()));
+    appendBigEndian16(bytes, 8);
+    appendBigEndian16(bytes, 3);  // RGB
+    bytes += QByteArray(12, '\0');  // no colour mode data, image resources, layers
+    appendBigEndian16(bytes, 1);
+    for (int row = 0; row < 4 * image.height(); ++row)
+        appendBigEndian16(bytes, uint32_t(image.width() + 1));
+    for (const int shift : {16, 8, 0, 24}) {
+        for (int y = 0; y < image.height(); ++y) {
+            bytes.append(char(image.width() - 1));
+            for (int x = 0; x < image.width(); ++x)
+                bytes.append(char(uint8_t(image.pixel(x, y) >> shift)));
         }
     }
     return bytes;
@@ -271,6 +301,14 @@ TEST_F(ImageLoaderTest, PcxFileLoadsOpaqueTopRowFirst) {
     EXPECT_TRUE(samePixels(pixelsOf(keys[0]), picture));
 }
 
+TEST_F(ImageLoaderTest, RunLengthPsdLoadsWithItsAlpha) {
+    QImage picture = testPicture(30, 20);
+    picture.setPixel(29, 19, qRgba(7, 8, 9, 100));
+    const std::vector<uint32_t> keys = load({write(QStringLiteral("picture.psd"), psd(picture))});
+    ASSERT_EQ(keys.size(), 1u) << warnings.texts.join('\n').toStdString();
+    EXPECT_TRUE(samePixels(pixelsOf(keys[0]), picture));
+}
+
 TEST_F(ImageLoaderTest, AllZeroAlphaFromFreeImageCountsAsNoAlpha) {
     const QImage picture = testPicture(10, 6, 0);
     const QString tga = path(QStringLiteral("zero-alpha.tga"));
@@ -291,17 +329,20 @@ TEST_F(ImageLoaderTest, UnknownFileGetsThePlainWarning) {
 TEST_F(ImageLoaderTest, DamagedFilesAreSkippedAndTheRestOfTheListLoads) {
     const QImage picture = testPicture(64, 48);
     ASSERT_TRUE(saveWithFreeImage(picture, FIF_TARGA, TARGA_SAVE_RLE, path(QStringLiteral("p.tga"))));
-    ASSERT_TRUE(saveWithFreeImage(picture, FIF_PSD, 0, path(QStringLiteral("p.psd"))));
+    const QString wholePsd = write(QStringLiteral("p.psd"), psd(picture));
+    const QString cutShort = QStringLiteral("ends before its pixel data");
     const struct {
         QString file;
         QString format;
+        QString reason;
     } damaged[] = {
-        {truncated(save(QStringLiteral("p.png"), picture), 0.5), QStringLiteral("PNG")},
-        {truncated(path(QStringLiteral("p.tga")), 0.5), QStringLiteral("TARGA")},
-        {truncated(save(QStringLiteral("p.bmp"), picture), 0.66), QStringLiteral("BMP")},
-        {truncated(path(QStringLiteral("p.psd")), 0.5), QStringLiteral("PSD")},
-        {write(QStringLiteral("empty.png"), {}), QString()},
-        {path(QStringLiteral("not-there.png")), QString()},
+        {truncated(save(QStringLiteral("p.png"), picture), 0.5), QStringLiteral("PNG"), {}},
+        {truncated(path(QStringLiteral("p.tga")), 0.5), QStringLiteral("TARGA"), {}},
+        {truncated(save(QStringLiteral("p.bmp"), picture), 0.66), QStringLiteral("BMP"), cutShort},
+        {truncated(wholePsd, 0.5), QStringLiteral("PSD"), cutShort},
+        {write(QStringLiteral("counts.psd"), psd(picture).left(200)), QStringLiteral("PSD"), cutShort},
+        {write(QStringLiteral("empty.png"), {}), {}, {}},
+        {path(QStringLiteral("not-there.png")), {}, {}},
     };
     QStringList paths;
     for (const auto& file : damaged)
@@ -319,6 +360,7 @@ TEST_F(ImageLoaderTest, DamagedFilesAreSkippedAndTheRestOfTheListLoads) {
         if (!damaged[i].format.isEmpty()) {
             EXPECT_TRUE(text.contains(QStringLiteral("Format : '%1'").arg(damaged[i].format))) << text.toStdString();
         }
+        EXPECT_TRUE(text.contains(damaged[i].reason)) << text.toStdString();
     }
 }
 
