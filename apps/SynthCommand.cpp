@@ -120,7 +120,7 @@ bool SynthCommand::loadInputs(const SynthOptions& options, ImageCollection& imag
 
 // Pre-filter and random chunks, in the order of the images; the seed stands for the clock
 // that the interactive chunk generator reads.
-void SynthCommand::prepareChunks(const SynthOptions& options, ImageCollection& images, uint32_t seed) const {
+void SynthCommand::prepareChunks(const SynthOptions& options, ImageCollection& images, uint32_t seed) {
     RandomGenerator random(seed);
     for (const auto& [key, image] : images.images()) {
         image->setFilterRadius(options.filterRadius);
@@ -131,7 +131,6 @@ void SynthCommand::prepareChunks(const SynthOptions& options, ImageCollection& i
 
 RunStatistics SynthCommand::synthesize(SynthRunner& runner) {
     ProgressBar bar(err_, showProgress_);
-    InterruptWatch watch([&runner] { runner.requestStop(); });
     RunStatistics stats = runner.run([&bar](const RunStatistics& s, const PixelBuffer& output) {
         bar.update(output, s.pastes(), s.elapsedSeconds);
     });
@@ -139,7 +138,15 @@ RunStatistics SynthCommand::synthesize(SynthRunner& runner) {
     return stats;
 }
 
-bool SynthCommand::shouldWrite(const SynthOptions& options, const RunStatistics& stats) const {
+void SynthCommand::report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner,
+                          const RunStatistics& stats, bool written) {
+    const SeamStore& seams = runner.synthesizer().seamStore();
+    const SynthReport summary{options.output, written, options.width, options.height, seed, stats, seams.size(),
+                              QualityFigures::measure(runner.output(), seams)};
+    out_ << summary.json() << "\n";
+}
+
+bool SynthCommand::shouldWrite(const SynthOptions& options, const RunStatistics& stats) {
     return stats.complete || !options.noPartial;
 }
 
@@ -163,11 +170,14 @@ int SynthCommand::run(const std::vector<std::string>& words) {
         err_ << kPrefix << parsed.error << "\n";
         return kBadArguments;
     }
-    const SynthOptions& options = parsed.options;
-    if (options.help) {
+    if (parsed.options.help) {
         out_ << usage();
         return kDone;
     }
+    return execute(parsed.options);
+}
+
+int SynthCommand::execute(const SynthOptions& options) {
     ImageCollection images;
     if (!loadInputs(options, images))
         return kFailed;
@@ -175,18 +185,17 @@ int SynthCommand::run(const std::vector<std::string>& words) {
     prepareChunks(options, images, seed);
 
     SynthRunner runner(images, placementFor(options), seed, options.width, options.height);
+    // Held until the file is in place: a Ctrl+C while writing then only ends the run early,
+    // instead of killing the process and leaving the temporary file behind.
+    InterruptWatch watch([&runner] { runner.requestStop(); });
     const RunStatistics stats = synthesize(runner);
 
     bool written = false;
     std::string writeError;
     if (shouldWrite(options, stats))
         written = PngFile::writeAtomically(runner.output(), options.output, writeError);
-    if (options.report) {
-        const SeamStore& seams = runner.synthesizer().seamStore();
-        const SynthReport report{options.output, written, options.width, options.height, seed, stats, seams.size(),
-                                 QualityFigures::measure(runner.output(), seams)};
-        out_ << report.json() << "\n";
-    }
+    if (options.report)
+        report(options, seed, runner, stats, written);
     if (!writeError.empty()) {
         err_ << kPrefix << writeError << "\n";
         return kFailed;

@@ -32,11 +32,14 @@ public:
     static std::string usage();
 
 private:
+    int execute(const SynthOptions& options);
     static void addDemo(const SynthOptions& options, ImageCollection& images);
     bool loadInputs(const SynthOptions& options, ImageCollection& images);
-    void prepareChunks(const SynthOptions& options, ImageCollection& images, uint32_t seed) const;
+    static void prepareChunks(const SynthOptions& options, ImageCollection& images, uint32_t seed);
     RunStatistics synthesize(SynthRunner& runner);
-    bool shouldWrite(const SynthOptions& options, const RunStatistics& stats) const;
+    static bool shouldWrite(const SynthOptions& options, const RunStatistics& stats);
+    void report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner, const RunStatistics& stats,
+                bool written);
     int exitStatus(const SynthOptions& options, const RunStatistics& stats, bool written);
     static uint32_t chooseSeed(const SynthOptions& options);
 
