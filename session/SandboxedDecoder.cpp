@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -76,10 +77,14 @@ bool sendResult(int fd, const DecodedImage& result) {
 }
 
 // The child: decode, send, leave without running the parent's exit handlers.
-[[noreturn]] void runChild(int fd, const std::string& path, const std::vector<int>& formats, int64_t maxPixels) {
+[[noreturn]] void runChild(int fd, const SandboxedDecoder::Decode& decode, int64_t maxPixels) {
     capAddressSpace(maxPixels);
-    const DecodedImage result = FreeImageDecoder::decode(path, formats, maxPixels);
-    _exit(sendResult(fd, result) ? 0 : 1);
+    bool sent = false;
+    try {
+        sent = sendResult(fd, decode());
+    } catch (...) {
+    }
+    _exit(sent ? 0 : 1);
 }
 
 // Reads exactly `size` bytes unless the child stops sending or the deadline passes.
@@ -141,9 +146,9 @@ void reap(pid_t child) {
     }
 }
 
-DecodedImage failure(const std::vector<int>& formats, const char* message) {
+DecodedImage failure(const std::string& format, const char* message) {
     DecodedImage result;
-    result.format = formats.empty() ? std::string() : FreeImageDecoder::formatName(formats.front());
+    result.format = format;
     result.message = message;
     return result;
 }
@@ -154,19 +159,25 @@ DecodedImage SandboxedDecoder::decode(const QString& path, const std::vector<int
                                       int timeoutMs) {
     // Prepared before the fork: the child calls nothing of the toolkit.
     const std::string localPath = QFile::encodeName(path).toStdString();
+    const std::string firstFormat = formats.empty() ? std::string() : FreeImageDecoder::formatName(formats.front());
+    return run([&] { return FreeImageDecoder::decode(localPath, formats, maxPixels); }, maxPixels, firstFormat,
+               timeoutMs);
+}
+
+DecodedImage SandboxedDecoder::run(const Decode& decode, int64_t maxPixels, const std::string& format, int timeoutMs) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
-        return failure(formats, "No process could be started to read the file.");
+        return failure(format, "No process could be started to read the file.");
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        runChild(fds[1], localPath, formats, maxPixels);
+        runChild(fds[1], decode, maxPixels);
     }
     close(fds[1]);
     if (child < 0) {
         close(fds[0]);
-        return failure(formats, "No process could be started to read the file.");
+        return failure(format, "No process could be started to read the file.");
     }
 
     DecodedImage result;
@@ -183,5 +194,5 @@ DecodedImage SandboxedDecoder::decode(const QString& path, const std::vector<int
     reap(child);
     if (complete)
         return result;
-    return failure(formats, late ? "Reading the file took too long." : "The reader failed on damaged data.");
+    return failure(format, late ? "Reading the file took too long." : "The reader failed on damaged data.");
 }

@@ -17,6 +17,7 @@
 #include "session/FreeImageDecoder.h"
 #include "session/ImageFormatTable.h"
 #include "session/ImageLoader.h"
+#include "session/SandboxedDecoder.h"
 #include "session/WarningReporter.h"
 #include "support/TextureLoader.h"
 
@@ -412,4 +413,56 @@ TEST(ImageFormatTable, DialogFilterListsToolkitFormatsThenTheRestOfTheTableOnce)
     EXPECT_TRUE(filter.endsWith(QStringLiteral("*.wbmp *.xbm *.xpm)")));
     EXPECT_EQ(filter.count(QStringLiteral("*.png")), 1);
     EXPECT_EQ(filter.count(QStringLiteral("*.jpg")), 1);
+}
+
+namespace {
+
+DecodedImage decodedPixels(uint32_t width, uint32_t height) {
+    DecodedImage image;
+    image.status = DecodedImage::Status::Decoded;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(size_t(width) * height);
+    for (size_t i = 0; i < image.pixels.size(); ++i)
+        image.pixels[i] = uint32_t(i * 2654435761u);
+    return image;
+}
+
+} // namespace
+
+TEST(SandboxedDecoder, HandsBackTheChildsImageIntact) {
+    const DecodedImage sent = decodedPixels(300, 200);  // larger than a pipe holds at once
+    const DecodedImage got = SandboxedDecoder::run([&] { return sent; }, 60000, "X");
+    EXPECT_EQ(got.status, DecodedImage::Status::Decoded);
+    EXPECT_EQ(got.width, 300u);
+    EXPECT_EQ(got.height, 200u);
+    EXPECT_EQ(got.pixels, sent.pixels);
+
+    DecodedImage refused;
+    refused.status = DecodedImage::Status::TooLarge;
+    refused.format = "PCX";
+    refused.message = "why";
+    const DecodedImage told = SandboxedDecoder::run([&] { return refused; }, 60000, "X");
+    EXPECT_EQ(told.status, DecodedImage::Status::TooLarge);
+    EXPECT_EQ(told.format + told.message, "PCXwhy");
+}
+
+TEST(SandboxedDecoder, CrashingHangingOrOversizedChildCostsOnlyThatFile) {
+    const DecodedImage crashed = SandboxedDecoder::run([]() -> DecodedImage { std::abort(); }, 100, "PSD");
+    EXPECT_EQ(crashed.status, DecodedImage::Status::Unreadable);
+    EXPECT_EQ(crashed.format, "PSD");
+    EXPECT_EQ(crashed.message, "The reader failed on damaged data.");
+
+    const DecodedImage hung = SandboxedDecoder::run(
+        []() -> DecodedImage {
+            for (;;)
+                pause();
+        },
+        100, "GIF", 300);
+    EXPECT_EQ(hung.message, "Reading the file took too long.");
+
+    // More pixels than allowed: refused from the child's header, before reading its pixels.
+    const DecodedImage oversized = SandboxedDecoder::run([] { return decodedPixels(11, 10); }, 100, "TARGA");
+    EXPECT_EQ(oversized.status, DecodedImage::Status::Unreadable);
+    EXPECT_TRUE(oversized.pixels.empty());
 }
