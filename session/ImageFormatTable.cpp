@@ -13,8 +13,9 @@ struct ExtensionFormats {
 };
 
 // In the order the file dialog lists them; format numbers ascending within an entry.
-const std::array<ExtensionFormats, 28> kTable{{
-    {"bmp", {0}},   {"cut", {21}},  {"dds", {24}},  {"gif", {25}},   {"ico", {1}},    {"iff", {5}},
+// hdr is listed too, so that the dialog offers every file the loader reads.
+const std::array<ExtensionFormats, 29> kTable{{
+    {"bmp", {0}},   {"cut", {21}},  {"dds", {24}},  {"gif", {25}},   {"hdr", {26}},   {"ico", {1}},    {"iff", {5}},
     {"lbm", {5}},   {"jng", {3}},   {"jpg", {2}},   {"jif", {2}},    {"jpeg", {2}},   {"jpe", {2}},
     {"mng", {6}},   {"pbm", {7, 8}}, {"pcd", {9}},  {"pcx", {10}},   {"pgm", {11, 12}}, {"png", {13}},
     {"ppm", {14, 15}}, {"psd", {20}}, {"ras", {16}}, {"tga", {17}},  {"targa", {17}}, {"tif", {18}},

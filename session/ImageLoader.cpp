@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "chunks/ImageCollection.h"
 #include "session/ImageFormatTable.h"
@@ -107,7 +108,7 @@ bool stretchAlpha(QImage& image) {
     for (int y = 0; y < image.height(); ++y) {
         auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x)
-            row[x] = (row[x] & 0x00FFFFFFu) | ((row[x] >> 24) * 255 / top) << 24;
+            row[x] = (row[x] & 0x00FFFFFFu) | (((row[x] >> 24) * 255 / top) << 24);
     }
     return true;
 }
@@ -149,8 +150,8 @@ ImageLoader::Key ImageLoader::loadFile(const QString& path, QSize outputSize) {
         warnings_.warning(cannotOpenText(path, read.format, read.error));
         return ImageCollection::kNoKey;
     }
-    QImage image = scaleDown(read.image.convertToFormat(QImage::Format_ARGB32), path, outputSize);
-    read.image = QImage();
+    // Converted in place where the toolkit can, so the read copy does not stay beside it.
+    QImage image = scaleDown(std::move(read.image).convertToFormat(QImage::Format_ARGB32), path, outputSize);
     if (image.isNull()) {  // the toolkit could not allocate a converted copy
         warnings_.warning(cannotOpenText(path, {}, {}));
         return ImageCollection::kNoKey;

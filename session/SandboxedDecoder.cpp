@@ -91,9 +91,11 @@ bool sendResult(int fd, const DecodedImage& result) {
 bool readAll(int fd, void* data, size_t size, Clock::time_point deadline) {
     auto bytes = static_cast<char*>(data);
     while (size > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline)
             return false;
+        // Rounded up, so that the wait never ends before the deadline it is measured against.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
         pollfd ready{fd, POLLIN, 0};
         const int polled = poll(&ready, 1, int(std::min<long long>(left, 60000)));
         if (polled < 0 && errno == EINTR)

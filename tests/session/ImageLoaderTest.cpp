@@ -310,6 +310,28 @@ TEST_F(ImageLoaderTest, RunLengthPsdLoadsWithItsAlpha) {
     EXPECT_TRUE(samePixels(pixelsOf(keys[0]), picture));
 }
 
+// Float and 16-bit grey bitmaps have no direct 32-bit conversion; they are tone-mapped or
+// scaled to 8 bits first.
+TEST_F(ImageLoaderTest, HighDynamicRangeFileLoadsToneMapped) {
+    FIBITMAP* radiance = FreeImage_AllocateT(FIT_RGBF, 8, 4);
+    for (unsigned line = 0; line < 4; ++line) {  // line 0 is the bottom row
+        auto* texels = reinterpret_cast<FIRGBF*>(FreeImage_GetScanLine(radiance, int(line)));
+        for (unsigned x = 0; x < 8; ++x)
+            texels[x] = FIRGBF{0.25f * float(x), 0.5f * float(line), 0.5f};
+    }
+    const QString hdr = path(QStringLiteral("light.hdr"));
+    ASSERT_TRUE(FreeImage_Save(FIF_HDR, radiance, QFile::encodeName(hdr).constData(), 0));
+    FreeImage_Unload(radiance);
+
+    const std::vector<uint32_t> keys = load({hdr});
+    ASSERT_EQ(keys.size(), 1u) << warnings.texts.join('\n').toStdString();
+    const PixelBuffer& pixels = pixelsOf(keys[0]);
+    ASSERT_EQ(pixels.width(), 8u);
+    EXPECT_EQ(alphaOf(pixels.at(3, 2)), 255u);
+    EXPECT_LT(redOf(pixels.at(0, 0)), redOf(pixels.at(7, 0)));
+    EXPECT_GT(greenOf(pixels.at(0, 0)), greenOf(pixels.at(0, 3)));  // the brightest green on top
+}
+
 TEST_F(ImageLoaderTest, AllZeroAlphaFromFreeImageCountsAsNoAlpha) {
     const QImage picture = testPicture(10, 6, 0);
     const QString tga = path(QStringLiteral("zero-alpha.tga"));
@@ -409,7 +431,7 @@ TEST(ImageFormatTable, CandidatesComeFromTheExtensionInAnyCase) {
 
 TEST(ImageFormatTable, DialogFilterListsToolkitFormatsThenTheRestOfTheTableOnce) {
     const QString filter = ImageFormatTable::dialogFilter({"PNG", "webp", "jpg"});
-    EXPECT_TRUE(filter.startsWith(QStringLiteral("Images (*.jpg *.png *.webp *.bmp *.cut *.dds")));
+    EXPECT_TRUE(filter.startsWith(QStringLiteral("Images (*.jpg *.png *.webp *.bmp *.cut *.dds *.gif *.hdr")));
     EXPECT_TRUE(filter.endsWith(QStringLiteral("*.wbmp *.xbm *.xpm)")));
     EXPECT_EQ(filter.count(QStringLiteral("*.png")), 1);
     EXPECT_EQ(filter.count(QStringLiteral("*.jpg")), 1);
