@@ -1,16 +1,11 @@
 #include "ChildProcess.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 
-ChildProcess::ChildProcess(const std::vector<std::string>& words) {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0)
-        return;
+ChildProcess::ChildProcess(const std::vector<std::string>& words) : out_(std::tmpfile()), err_(std::tmpfile()) {
     // Built before fork: the child may only make async-signal-safe calls until it execs.
     static char name[] = "patchloom";
     std::vector<char*> argv{name};
@@ -19,17 +14,11 @@ ChildProcess::ChildProcess(const std::vector<std::string>& words) {
     argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        close(out[0]);
-        close(err[0]);
+        dup2(fileno(out_), STDOUT_FILENO);
+        dup2(fileno(err_), STDERR_FILENO);
         execv(PATCHLOOM_PROGRAM, argv.data());
         _exit(127);
     }
-    close(out[1]);
-    close(err[1]);
-    outPipe_ = out[0];
-    errPipe_ = err[0];
 }
 
 ChildProcess::~ChildProcess() {
@@ -37,51 +26,26 @@ ChildProcess::~ChildProcess() {
         kill(pid_, SIGKILL);
         wait();
     }
+    std::fclose(out_);
+    std::fclose(err_);
 }
 
-void ChildProcess::signal(int number) const {
-    if (pid_ > 0)
-        kill(pid_, number);
-}
-
-// Reads both pipes until the child closes them, so that it never blocks on a full pipe.
-void ChildProcess::drain() {
-    pollfd fds[2] = {{outPipe_, POLLIN, 0}, {errPipe_, POLLIN, 0}};
-    std::string* sinks[2] = {&out_, &err_};
-    int open = 2;
-    while (open > 0 && poll(fds, 2, -1) > 0) {
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
-                continue;
-            char buffer[4096];
-            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                sinks[i]->append(buffer, size_t(n));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-}
+void ChildProcess::sendSignal(int number) const { kill(pid_, number); }
 
 int ChildProcess::wait() {
-    if (status_ >= 0 || pid_ <= 0)
-        return status_;
-    drain();
-    int raw = 0;
-    waitpid(pid_, &raw, 0);
-    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    if (status_ < 0) {
+        int raw = 0;
+        waitpid(pid_, &raw, 0);
+        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    }
     return status_;
 }
 
-int ChildProcess::run(const std::vector<std::string>& words, std::string* out, std::string* err) {
-    ChildProcess child(words);
-    const int status = child.wait();
-    if (out)
-        *out = child.out();
-    if (err)
-        *err = child.err();
-    return status;
+std::string ChildProcess::contents(std::FILE* file) {
+    std::string text;
+    std::rewind(file);
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        text.append(buffer, n);
+    return text;
 }
