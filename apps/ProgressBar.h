@@ -24,7 +24,7 @@ public:
 
     // The text of the line, without control characters.
     static std::string line(double coveredFraction, uint64_t pastes, double elapsedSeconds);
-    // Fraction of the output's pixels that are fully opaque.
+    // Fraction of the output's pixels that are fully opaque (from a sample on large outputs).
     static double coveredFraction(const PixelBuffer& output);
 
 private:
