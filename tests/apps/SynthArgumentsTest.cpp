@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <sstream>
 
 #include "apps/PatchloomProgram.h"
@@ -12,6 +13,11 @@ struct BadArguments {
     std::string named;              // must appear in the message
 };
 
+void PrintTo(const BadArguments& a, std::ostream* os) {
+    for (const std::string& word : a.words)
+        *os << word << ' ';
+}
+
 BadArguments demoWith(std::vector<std::string> extra, std::string named) {
     std::vector<std::string> words{"--demo", "-o", "never-written.png"};
     words.insert(words.end(), extra.begin(), extra.end());
@@ -19,6 +25,15 @@ BadArguments demoWith(std::vector<std::string> extra, std::string named) {
 }
 
 class SynthBadArguments : public ::testing::TestWithParam<BadArguments> {};
+
+// Test names from the words, so that every case keeps a stable, readable name.
+std::string caseName(const ::testing::TestParamInfo<BadArguments>& info) {
+    std::string name = std::to_string(info.index) + "_";
+    for (const std::string& word : info.param.words)
+        for (char c : word)
+            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
 
 } // namespace
 
@@ -45,7 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                       demoWith({"--chunk-size", "50"}, "--chunk-size"), demoWith({"--prefilter", "26"}, "--prefilter"),
                       demoWith({"--seed", "4294967296"}, "--seed"), demoWith({"--mix=yes"}, "--mix"),
                       demoWith({"--tile"}, "--tile"), demoWith({"input.png"}, "--demo"),
-                      BadArguments{{"input.png", "--size", "64x64"}, "-o"}, BadArguments{{"-o", "out.png"}, "INPUT"}));
+                      BadArguments{{"input.png", "--size", "64x64"}, "-o"}, BadArguments{{"-o", "out.png"}, "INPUT"}),
+    caseName);
 
 TEST(SynthArguments, ValuesArriveInEngineUnits) {
     const auto parsed = SynthArgumentParser::parse({"a.png", "-o", "t.png", "--size=300x200", "--method",
