@@ -3,22 +3,62 @@
 #include <algorithm>
 
 namespace {
-
-inline SeamEdgeProperties& reverseOf(const SeamEdgeProperties& e) { return edgeProperties(e.reverse); }
-
 constexpr size_t kInitialPathRoom = 4096;
+}
 
-} // namespace
+bool MinCutSolver::solve(SeamGraph& graph, std::vector<uint8_t>& labels, CutPairs& cutPairs,
+                         const std::atomic<uint8_t>& abortRequested) {
+    if (boost::num_vertices(graph) < 2 || labels.size() < boost::num_vertices(graph))
+        return true;
+    mirror(graph);
+    prepare(labels, cutPairs);
+    const bool finished = run(abortRequested);
+    writeBack();
+    return finished;
+}
 
-void MinCutSolver::prepare(SeamGraph& graph, std::vector<uint8_t>& labels, CutPairs& cutPairs) {
+// Copies the graph into the compact arrays, numbering the edges in vertex and out-edge order.
+void MinCutSolver::mirror(SeamGraph& graph) {
     g_ = &graph;
+    const size_t n = boost::num_vertices(graph);
+    firstEdge_.resize(n + 1);
+    vertexPixel_.resize(n);
+    parent_.resize(n);
+    edgeTarget_.clear();
+    edgeResidual_.clear();
+    edgeProperties_.clear();
+    for (size_t v = 0; v < n; ++v) {
+        firstEdge_[v] = uint32_t(edgeTarget_.size());
+        vertexPixel_[v] = graph[v].pixel;
+        parent_[v] = graph[v].parent;
+        auto [it, end] = boost::out_edges(v, graph);
+        for (; it != end; ++it) {
+            SeamEdgeProperties& e = edgeProperties(*it);
+            e.index = uint32_t(edgeTarget_.size());
+            edgeTarget_.push_back(uint32_t(boost::target(*it, graph)));
+            edgeResidual_.push_back(e.residual);
+            edgeProperties_.push_back(&e);
+        }
+    }
+    firstEdge_[n] = uint32_t(edgeTarget_.size());
+    edgeReverse_.resize(edgeTarget_.size());
+    for (size_t e = 0; e < edgeProperties_.size(); ++e)
+        edgeReverse_[e] = edgeProperties(edgeProperties_[e]->reverse).index;
+}
+
+void MinCutSolver::writeBack() {
+    for (size_t e = 0; e < edgeProperties_.size(); ++e)
+        edgeProperties_[e]->residual = edgeResidual_[e];
+    SeamGraph& g = *g_;
+    for (size_t v = 0; v < parent_.size(); ++v)
+        g[v].parent = parent_[v];
+}
+
+void MinCutSolver::prepare(std::vector<uint8_t>& labels, CutPairs& cutPairs) {
     label_ = labels.data();
     cutPairs_ = &cutPairs;
-    const size_t n = boost::num_vertices(graph);
-    parent_.resize(n);
-    for (size_t v = 0; v < n; ++v)
-        parent_[v] = graph[v].parent;
-    parentEdge_.assign(n, nullptr);
+    const size_t n = parent_.size();
+    parentEdge_.assign(n, kNoEdge);
     active_.assign(n, 0);
     connectedStamp_.assign(n, 0);
     stamp_ = 0;
@@ -34,11 +74,7 @@ void MinCutSolver::prepare(SeamGraph& graph, std::vector<uint8_t>& labels, CutPa
     augmentations_ = 0;
 }
 
-bool MinCutSolver::solve(SeamGraph& graph, std::vector<uint8_t>& labels, CutPairs& cutPairs,
-                         const std::atomic<uint8_t>& abortRequested) {
-    if (boost::num_vertices(graph) < 2 || labels.size() < boost::num_vertices(graph))
-        return true;
-    prepare(graph, labels, cutPairs);
+bool MinCutSolver::run(const std::atomic<uint8_t>& abortRequested) {
     start();
     while (grow()) {
         if (abortRequested.load(std::memory_order_relaxed))
@@ -50,17 +86,10 @@ bool MinCutSolver::solve(SeamGraph& graph, std::vector<uint8_t>& labels, CutPair
         if (abortRequested.load(std::memory_order_relaxed))
             return false;
     }
-    writeBackParents();
     return true;
 }
 
-void MinCutSolver::writeBackParents() {
-    SeamGraph& g = *g_;
-    for (size_t v = 0; v < parent_.size(); ++v)
-        g[v].parent = parent_[v];
-}
-
-void MinCutSolver::setParent(uint32_t q, uint32_t p, SeamEdgeProperties* treeEdge) {
+void MinCutSolver::setParent(uint32_t q, uint32_t p, uint32_t treeEdge) {
     parent_[q] = p;
     parentEdge_[q] = treeEdge;
     label_[q] = p == kSourceVertex ? kSourceLabel : p == kSinkVertex ? kSinkLabel : label_[p];
@@ -75,18 +104,16 @@ void MinCutSolver::activate(uint32_t q) {
 
 void MinCutSolver::makeOrphan(uint32_t v, std::vector<uint32_t>& queue) {
     parent_[v] = v;
-    parentEdge_[v] = nullptr;
+    parentEdge_[v] = kNoEdge;
     queue.push_back(v);
 }
 
 // Every vertex tied to a terminal joins that terminal's tree, in edge order.
 void MinCutSolver::start() {
     for (uint32_t terminal : {kSourceVertex, kSinkVertex}) {
-        auto [it, end] = boost::out_edges(terminal, *g_);
-        for (; it != end; ++it) {
-            const uint32_t t = uint32_t(boost::target(*it, *g_));
-            SeamEdgeProperties& fromTerminal = edgeProperties(*it);
-            setParent(t, terminal, terminal == kSourceVertex ? &fromTerminal : &reverseOf(fromTerminal));
+        for (uint32_t e = firstEdge_[terminal]; e < firstEdge_[terminal + 1]; ++e) {
+            const uint32_t t = edgeTarget_[e];
+            setParent(t, terminal, terminal == kSourceVertex ? e : edgeReverse_[e]);
             activate(t);
         }
     }
@@ -94,7 +121,6 @@ void MinCutSolver::start() {
 
 // Grows the trees from the last active vertex until they touch (true) or nothing is left.
 bool MinCutSolver::grow() {
-    SeamGraph& g = *g_;
     for (;;) {
         if (current_.empty()) {
             if (next_.empty())
@@ -110,24 +136,22 @@ bool MinCutSolver::grow() {
             active_[p] = 0;
             continue;
         }
-        const uint32_t pixelP = g[p].pixel;
-        auto [it, end] = boost::out_edges(p, g);
-        for (; it != end; ++it) {
-            const uint32_t q = uint32_t(boost::target(*it, g));
+        const uint32_t pixelP = vertexPixel_[p];
+        for (uint32_t e = firstEdge_[p], end = firstEdge_[p + 1]; e < end; ++e) {
+            const uint32_t q = edgeTarget_[e];
             if (q <= kSinkVertex)
                 continue;
-            SeamEdgeProperties& out = edgeProperties(*it);
-            SeamEdgeProperties& treeEdge = L == kSourceLabel ? out : reverseOf(out);
-            if (treeEdge.residual <= 0.0) {
-                const bool pFirst = pixelP < g[q].pixel;
-                cutPairs_->offer(pFirst ? p : q, pFirst ? q : p, treeEdge.capacity);
+            const uint32_t treeEdge = L == kSourceLabel ? e : edgeReverse_[e];
+            if (edgeResidual_[treeEdge] <= 0.0) {
+                const bool pFirst = pixelP < vertexPixel_[q];
+                cutPairs_->offer(pFirst ? p : q, pFirst ? q : p, edgeProperties_[treeEdge]->capacity);
             } else if (label_[q] == kFreeLabel) {
-                setParent(q, p, &treeEdge);
+                setParent(q, p, treeEdge);
                 activate(q);
             } else if (label_[q] != L) {
                 meetFrom_ = p;
                 meetTo_ = q;
-                meetEdge_ = &treeEdge;
+                meetEdge_ = treeEdge;
                 return true;
             }
         }
@@ -138,7 +162,7 @@ bool MinCutSolver::grow() {
 
 // Lists the path source -> ... -> sink: the connecting edge, the source side upwards, the sink
 // side downwards, every edge in the direction of the flow.
-void MinCutSolver::tracePath(uint32_t sourceSide, uint32_t sinkSide, SeamEdgeProperties* connecting) {
+void MinCutSolver::tracePath(uint32_t sourceSide, uint32_t sinkSide, uint32_t connecting) {
     path_.clear();
     path_.push_back({connecting, sourceSide, sinkSide});
     for (uint32_t v = sourceSide; v != kSourceVertex;) {
@@ -157,15 +181,15 @@ void MinCutSolver::augment() {
     const bool fromSource = label_[meetFrom_] == kSourceLabel;
     tracePath(fromSource ? meetFrom_ : meetTo_, fromSource ? meetTo_ : meetFrom_, meetEdge_);
 
-    double bottleneck = path_.front().edge->residual;
+    double bottleneck = edgeResidual_[path_.front().edge];
     for (const PathEdge& pe : path_)
-        bottleneck = std::min(bottleneck, pe.edge->residual);
+        bottleneck = std::min(bottleneck, edgeResidual_[pe.edge]);
 
     exhausted_.clear();
     for (const PathEdge& pe : path_) {
-        pe.edge->residual -= bottleneck;
-        reverseOf(*pe.edge).residual += bottleneck;
-        if (pe.edge->residual == 0.0)
+        edgeResidual_[pe.edge] -= bottleneck;
+        edgeResidual_[edgeReverse_[pe.edge]] += bottleneck;
+        if (edgeResidual_[pe.edge] == 0.0)
             exhausted_.push_back(pe);
     }
     flow_ += bottleneck;
@@ -207,27 +231,20 @@ bool MinCutSolver::hangsFromTerminal(uint32_t q) {
 }
 
 bool MinCutSolver::tryAdopt(uint32_t o, uint8_t L) {
-    SeamGraph& g = *g_;
     const uint32_t ownTerminal = L == kSourceLabel ? kSourceVertex : kSinkVertex;
-    auto [it, end] = boost::out_edges(o, g);
-    for (; it != end; ++it) {
-        const uint32_t q = uint32_t(boost::target(*it, g));
-        SeamEdgeProperties& out = edgeProperties(*it);
+    for (uint32_t e = firstEdge_[o], end = firstEdge_[o + 1]; e < end; ++e) {
+        const uint32_t q = edgeTarget_[e];
+        // The edge between q and o in the direction of the flow within o's tree.
+        const uint32_t treeEdge = L == kSourceLabel ? edgeReverse_[e] : e;
         if (q <= kSinkVertex) {
-            if (q == ownTerminal) {
-                SeamEdgeProperties& treeEdge = L == kSourceLabel ? reverseOf(out) : out;
-                if (treeEdge.residual > 0.0) {
-                    setParent(o, q, &treeEdge);
-                    return true;
-                }
+            if (q == ownTerminal && edgeResidual_[treeEdge] > 0.0) {
+                setParent(o, q, treeEdge);
+                return true;
             }
             continue;
         }
-        if (label_[q] != L)
-            continue;
-        SeamEdgeProperties& treeEdge = L == kSourceLabel ? reverseOf(out) : out;
-        if (treeEdge.residual > 0.0 && hangsFromTerminal(q)) {
-            setParent(o, q, &treeEdge);
+        if (label_[q] == L && edgeResidual_[treeEdge] > 0.0 && hangsFromTerminal(q)) {
+            setParent(o, q, treeEdge);
             return true;
         }
     }
@@ -235,16 +252,13 @@ bool MinCutSolver::tryAdopt(uint32_t o, uint8_t L) {
 }
 
 void MinCutSolver::freeOrphan(uint32_t o, uint8_t L) {
-    SeamGraph& g = *g_;
     label_[o] = kFreeLabel;
-    auto [it, end] = boost::out_edges(o, g);
-    for (; it != end; ++it) {
-        const uint32_t q = uint32_t(boost::target(*it, g));
+    for (uint32_t e = firstEdge_[o], end = firstEdge_[o + 1]; e < end; ++e) {
+        const uint32_t q = edgeTarget_[e];
         if (q <= kSinkVertex || label_[q] != L)
             continue;
-        SeamEdgeProperties& out = edgeProperties(*it);
-        const double towardsO = L == kSourceLabel ? reverseOf(out).residual : out.residual;
-        if (towardsO > 0.0)
+        const uint32_t towardsO = L == kSourceLabel ? edgeReverse_[e] : e;
+        if (edgeResidual_[towardsO] > 0.0)
             activate(q);
         if (parent_[q] == o)
             makeOrphan(q, adoptionOrphans_);

@@ -22,6 +22,7 @@ struct SeamEdgeProperties {
     double capacity = 0.0;
     double residual = 0.0;
     SeamGraphEdge reverse;
+    uint32_t index = 0; // position in the solver's compact copy, set by the solver
 
     // The graph container allocates every edge's properties separately; inside an
     // EdgePool::Scope they come from that pool instead of the heap.
@@ -47,8 +48,8 @@ inline SeamEdgeProperties& edgeProperties(const SeamGraphEdge& e) {
 // Adds u->v and v->u, both with capacity and residual `cost`, each the other's reverse.
 // Returns the u->v edge.
 inline SeamGraphEdge addEdgePair(SeamGraph& g, uint32_t u, uint32_t v, double cost) {
-    SeamGraphEdge forward = boost::add_edge(u, v, SeamEdgeProperties{cost, cost, {}}, g).first;
-    SeamGraphEdge backward = boost::add_edge(v, u, SeamEdgeProperties{cost, cost, {}}, g).first;
+    SeamGraphEdge forward = boost::add_edge(u, v, SeamEdgeProperties{cost, cost, {}, 0}, g).first;
+    SeamGraphEdge backward = boost::add_edge(v, u, SeamEdgeProperties{cost, cost, {}, 0}, g).first;
     g[forward].reverse = backward;
     g[backward].reverse = forward;
     return forward;
