@@ -50,20 +50,6 @@ void PasteJob::resetGraph(size_t vertexCount) {
 
 PasteJob::~PasteJob() { ws_->graph.clear(); }
 
-uint32_t PasteJob::chunkPixel(uint32_t x, uint32_t y) const {
-    return chunkView_.buffer->at(uint32_t(chunkView_.box.x0) + x, uint32_t(chunkView_.box.y0) + y);
-}
-
-uint32_t PasteJob::outputIndex(uint32_t x, uint32_t y) const {
-    uint32_t ox = uint32_t(destView_.box.x0) + x;
-    uint32_t oy = uint32_t(destView_.box.y0) + y;
-    if (ox >= W_)
-        ox -= W_;
-    if (oy >= H_)
-        oy -= H_;
-    return oy * W_ + ox;
-}
-
 void PasteJob::maskIndexToOutput(uint32_t maskIndex, uint32_t& ox, uint32_t& oy) const {
     const uint32_t index = outputIndex(maskIndex % w_, maskIndex / w_);
     ox = index % W_;

@@ -102,8 +102,20 @@ public:
 
 private:
     uint8_t classify(uint32_t x, uint32_t y, const PixelBuffer* innerLimitMap) const;
-    uint32_t chunkPixel(uint32_t x, uint32_t y) const;
-    uint32_t outputIndex(uint32_t x, uint32_t y) const;
+    // Chunk pixel (x, y) of the view, and the wrapped output index under it: the hottest
+    // lookups of the scan, kept inline.
+    uint32_t chunkPixel(uint32_t x, uint32_t y) const {
+        return chunkView_.buffer->at(uint32_t(chunkView_.box.x0) + x, uint32_t(chunkView_.box.y0) + y);
+    }
+    uint32_t outputIndex(uint32_t x, uint32_t y) const {
+        uint32_t ox = uint32_t(destView_.box.x0) + x;
+        uint32_t oy = uint32_t(destView_.box.y0) + y;
+        if (ox >= W_)
+            ox -= W_;
+        if (oy >= H_)
+            oy -= H_;
+        return oy * W_ + ox;
+    }
     bool stopRequested();
 
     void classifyFootprint(const PixelBuffer* innerLimitMap);

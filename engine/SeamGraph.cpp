@@ -9,20 +9,15 @@ namespace {
 
 // Each block starts with the pool it came from (null: the heap), so that a graph destroyed
 // outside any scope still returns its edges to the right place.
-constexpr std::size_t kHeader = 16;
-static_assert(kHeader + sizeof(SeamEdgeProperties) <= EdgePool::kBlockSize);
+constexpr std::size_t kHeader = EdgePool::kAlignment;
 
 } // namespace
 
 void* SeamEdgeProperties::operator new(std::size_t size) {
     EdgePool* pool = EdgePool::current();
-    void* block = pool && size + kHeader <= EdgePool::kBlockSize ? pool->allocate() : nullptr;
-    if (!block) {
-        pool = nullptr;
-        block = std::malloc(size + kHeader);
-        if (!block)
-            throw std::bad_alloc();
-    }
+    void* block = pool ? pool->allocate(size + kHeader) : std::malloc(size + kHeader);
+    if (!block)
+        throw std::bad_alloc();
     *static_cast<EdgePool**>(block) = pool;
     return static_cast<std::byte*>(block) + kHeader;
 }

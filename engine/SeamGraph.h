@@ -5,11 +5,28 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <vector>
+
+#include "engine/EdgePool.h"
+
+// Out-edge lists are vectors over the current EdgePool.
+struct EdgePoolVecS {};
+
+namespace boost {
+template <class ValueType>
+struct container_gen<EdgePoolVecS, ValueType> {
+    using type = std::vector<ValueType, EdgePoolAllocator<ValueType>>;
+};
+template <>
+struct parallel_edge_traits<EdgePoolVecS> {
+    using type = allow_parallel_edge_tag;
+};
+} // namespace boost
 
 // The graph of one paste: pixel nodes of the overlap, seam nodes for crossed old seams,
 // and the two terminals. Edges come in pairs (u->v and v->u), each the other's reverse.
 
-using SeamGraphTraits = boost::adjacency_list_traits<boost::vecS, boost::vecS, boost::directedS>;
+using SeamGraphTraits = boost::adjacency_list_traits<EdgePoolVecS, boost::vecS, boost::directedS>;
 using SeamGraphVertex = SeamGraphTraits::vertex_descriptor;
 using SeamGraphEdge = SeamGraphTraits::edge_descriptor;
 
@@ -30,7 +47,7 @@ struct SeamEdgeProperties {
     static void operator delete(void* p) noexcept;
 };
 
-using SeamGraph = boost::adjacency_list<boost::vecS, boost::vecS, boost::directedS, SeamVertexProperties,
+using SeamGraph = boost::adjacency_list<EdgePoolVecS, boost::vecS, boost::directedS, SeamVertexProperties,
                                        SeamEdgeProperties>;
 
 constexpr uint32_t kSourceVertex = 0;
