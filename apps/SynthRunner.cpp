@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "chunks/ChunkBuffers.h"
+#include "chunks/Placement.h"
 
 SynthRunner::SynthRunner(ImageCollection& images, const PlacementParameters& placement, uint32_t seed,
                          uint32_t width, uint32_t height)
@@ -30,15 +31,8 @@ bool SynthRunner::pickFirstChunk() {
 
 // A grid cell as large as the chunk being pasted, or as the smallest chunk when mixing.
 void SynthRunner::setCellSize() {
-    if (placement_.method != PlacementMethod::SemiRegular)
-        return;
-    Extent cell = images_.minChunkSize();
-    if (!placement_.mixChunks) {
-        const Chunk& chunk = images_.currentImage()->current();
-        cell = {chunk.width(), chunk.height()};
-    }
-    placement_.cellWidth = int32_t(cell.width);
-    placement_.cellHeight = int32_t(cell.height);
+    if (placement_.method == PlacementMethod::SemiRegular)
+        setGridCell(placement_, images_);
 }
 
 void SynthRunner::prepareChunk() {

@@ -159,3 +159,14 @@ Box placeChunk(const PlacementParameters& params, const PixelBuffer& output, Ext
     }
     return Box::empty();
 }
+
+void setGridCell(PlacementParameters& params, const ImageCollection& images) {
+    Extent cell = images.minChunkSize();
+    if (!params.mixChunks) {
+        const InputImage* image = images.currentImage();
+        cell = image ? Extent{image->current().width(), image->current().height()} : Extent{};
+    }
+    auto toCell = [](int64_t size) { return int32_t(std::clamp<int64_t>(size, 0, INT32_MAX)); };
+    params.cellWidth = toCell(cell.width);
+    params.cellHeight = toCell(cell.height);
+}

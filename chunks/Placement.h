@@ -4,6 +4,7 @@
 
 #include "chunks/Extent.h"
 #include "chunks/HaltonTable.h"
+#include "chunks/ImageCollection.h"
 #include "chunks/PlacementParameters.h"
 #include "engine/Box.h"
 #include "engine/PixelBuffer.h"
@@ -46,3 +47,8 @@ int64_t gridStep(int64_t cell, double coveringFactor);
 // True when every pixel of `box`, taken modulo the output size, has alpha 255. Any box is
 // accepted; an empty box or an empty output has nothing uncovered and gives true.
 bool isBoxCovered(const PixelBuffer& output, const Box& box);
+
+// Sets the grid cell of a SemiRegular run: the smallest chunk width and height over all
+// images when chunks are mixed, otherwise the size of the current chunk's bounds (0 x 0 when
+// there is no current image).
+void setGridCell(PlacementParameters& params, const ImageCollection& images);

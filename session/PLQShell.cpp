@@ -9,6 +9,7 @@
 #include <QMutexLocker>
 
 #include "chunks/ChunkBuffers.h"
+#include "chunks/Placement.h"
 #include "session/PLQCustomEvent.h"
 #include "session/PLQThread.h"
 
@@ -42,10 +43,6 @@ bool changedOutput(PasteOutcome outcome) {
 // all, or the paste was stopped.
 bool endsRun(PasteOutcome outcome) {
     return outcome == PasteOutcome::Invalid || outcome == PasteOutcome::Aborted;
-}
-
-int32_t toCell(int64_t size) {
-    return int32_t(std::clamp<int64_t>(size, 0, std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace
@@ -208,15 +205,7 @@ void PLQShell::restoreRunStart(const RunStart& start) {
         chunkChanged_ = true;
 }
 
-void PLQShell::setGridCell() {
-    Extent cell = images_.minChunkSize();
-    if (!placement_.mixChunks) {
-        const Chunk& chunk = images_.currentImage()->current();
-        cell = {chunk.width(), chunk.height()};
-    }
-    placement_.cellWidth = toCell(cell.width);
-    placement_.cellHeight = toCell(cell.height);
-}
+void PLQShell::setGridCell() { ::setGridCell(placement_, images_); }
 
 bool PLQShell::pasteOnce() {
     const PasteOutcome outcome = stepChunk(*images_.currentImage());

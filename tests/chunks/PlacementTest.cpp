@@ -130,3 +130,23 @@ TEST(Placement, PlaceChunkDispatchesAndSinglePasteLeavesTheCounter) {
     EXPECT_TRUE(placeChunk(params, output, {0, 6}, f.context).isEmpty());
     EXPECT_EQ(f.counter, 12u);
 }
+
+TEST(Placement, GridCellIsTheCurrentChunkOrTheSmallestWhenMixing) {
+    PlacementParameters params;
+    ImageCollection images;
+    setGridCell(params, images);
+    EXPECT_EQ(params.cellWidth, 0);
+    EXPECT_EQ(params.cellHeight, 0);
+
+    images.addImage(PixelBuffer(60, 20));
+    const uint32_t tall = images.addImage(PixelBuffer(30, 50));
+    images.setCurrent(tall);
+    setGridCell(params, images);
+    EXPECT_EQ(params.cellWidth, 30);
+    EXPECT_EQ(params.cellHeight, 50);
+
+    params.mixChunks = true; // smallest width and smallest height, possibly of different chunks
+    setGridCell(params, images);
+    EXPECT_EQ(params.cellWidth, 30);
+    EXPECT_EQ(params.cellHeight, 20);
+}
