@@ -20,14 +20,7 @@ void SynthRunner::requestStop() {
 }
 
 // Without a current image a mixed run draws one; otherwise there is nothing to paste.
-bool SynthRunner::pickFirstChunk() {
-    if (images_.currentImage())
-        return true;
-    if (!placement_.mixChunks || images_.chunkCount() < 2)
-        return false;
-    images_.drawRandomChunk(random_);
-    return images_.currentImage() != nullptr;
-}
+bool SynthRunner::pickFirstChunk() { return images_.ensureRunImage(placement_.mixChunks, random_); }
 
 // A grid cell as large as the chunk being pasted, or as the smallest chunk when mixing.
 void SynthRunner::setCellSize() {

@@ -147,3 +147,12 @@ void ImageCollection::normaliseProbabilities(float p) {
             chunk.probability = p;
     });
 }
+
+bool ImageCollection::ensureRunImage(bool mixChunks, RandomGenerator& random) {
+    if (currentImage())
+        return true;
+    if (!mixChunks || chunkCount() < 2)
+        return false;
+    drawRandomChunk(random);
+    return currentImage() != nullptr;
+}

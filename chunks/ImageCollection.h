@@ -52,6 +52,9 @@ public:
     // Draws r in [0, 1] from `random` (one value) and makes current the first chunk at which
     // the running sum of probabilities exceeds r, with its image. Nothing changes otherwise.
     void drawRandomChunk(RandomGenerator& random);
+    // Makes sure an automatic run has a current image: keeps the current one, or, when chunks
+    // are mixed and there are at least two, draws one. False when there is nothing to paste.
+    bool ensureRunImage(bool mixChunks, RandomGenerator& random);
     // Gives every unassigned chunk (probability < 0) the share p and shifts the assigned shares,
     // clamping at 0, so that they make up 1 - p. p > 1 counts as 1, p < 0 as 1 / chunkCount(),
     // NaN as 0. Without a positive share the assigned shares stay as they are.

@@ -182,13 +182,11 @@ void PLQShell::runBody() {
 
 // Makes sure there is a current image to paste from, drawing one when chunks are mixed.
 bool PLQShell::selectRunImage() {
-    if (images_.currentImage())
-        return true;
-    if (!placement_.mixChunks || images_.chunkCount() < 2)
-        return false;
-    images_.drawRandomChunk(random_);
-    chunkChanged_ = true;
-    return images_.currentImage() != nullptr;
+    const bool hadImage = images_.currentImage() != nullptr;
+    const bool ready = images_.ensureRunImage(placement_.mixChunks, random_);
+    if (!hadImage && ready)
+        chunkChanged_ = true;
+    return ready;
 }
 
 PLQShell::RunStart PLQShell::rememberRunStart() const {
