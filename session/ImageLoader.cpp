@@ -67,10 +67,8 @@ public:
         struct stat info {};
         if (fstat(descriptor_, &info) != 0)
             problem_ = QString::fromLocal8Bit(std::strerror(errno));
-        else if (S_ISDIR(info.st_mode))
-            problem_ = QStringLiteral("This is a folder, not a file.");
-        else if (!S_ISREG(info.st_mode))
-            problem_ = QStringLiteral("This is not a regular file.");
+        else if (!S_ISREG(info.st_mode))  // a pipe, device or folder would block or feed a reader without end
+            problem_ = QStringLiteral("It is not a regular file.");
         else if (info.st_size == 0)
             problem_ = QStringLiteral("The file is empty.");
         size_ = info.st_size;

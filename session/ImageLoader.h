@@ -15,9 +15,9 @@ class WarningReporter;
 // panel and the command-line program share it.
 //
 // Each file is opened once to say plainly what is wrong with a path (no such file, permission
-// denied, a folder) and to read its header: an image whose header announces more than kMaxPixels
-// pixels, or whose headers or fixed-size pixel data are cut short, is refused before a reader
-// sees it (ImageHeaderCheck). It is then read by the toolkit's readers (decoding memory capped
+// denied, not a regular file such as a pipe, device or folder) and to read its header: an
+// image whose header announces more than kMaxPixels pixels, or whose headers or fixed-size
+// pixel data are cut short, is refused before a reader sees it (ImageHeaderCheck). It is then read by the toolkit's readers (decoding memory capped
 // for kMaxPixels pixels) or, when the toolkit does not know the file, by FreeImage in a child
 // process with the formats of the file's extension (ImageFormatTable). A file the toolkit
 // recognises but finds damaged is not handed on to FreeImage. A file that cannot be read is
