@@ -75,7 +75,7 @@ bool SynthArgumentParser::takeOption(const std::string& word) {
     std::string value;
     if (name == "-o" || name == "--output" || name == "--size" || name == "--method" || name == "--jitter" ||
         name == "--covering" || name == "--chunks" || name == "--chunk-size" || name == "--prefilter" ||
-        name == "--seed")
+        name == "--seed" || name == "--memory-limit")
         return takeOnce(name) && takeValue(name, value) && applyOption(name, value);
     return fail("unknown option '" + name + "' (see patchloom synth --help)");
 }
@@ -113,6 +113,8 @@ bool SynthArgumentParser::applyOption(const std::string& name, const std::string
         return parseSize(name, value);
     if (name == "--method")
         return parseMethod(name, value);
+    if (name == "--memory-limit")
+        return parseMemory(name, value);
     if (name == "--jitter") {
         if (!parseWhole(name, value, 0, kMaxJitter, n))
             return false;
@@ -164,6 +166,23 @@ bool SynthArgumentParser::parseMethod(const std::string& name, const std::string
         result_.options.method = PlacementMethod::SemiRegular;
     else
         return fail(name + " must be random or semi-regular (got '" + value + "')");
+    return true;
+}
+
+// Megabytes (MiB), or gigabytes with a G: "4096", "512M", "4G".
+bool SynthArgumentParser::parseMemory(const std::string& name, const std::string& value) {
+    long factor = 1;
+    std::string digits = value;
+    if (!digits.empty() && (digits.back() == 'G' || digits.back() == 'g'))
+        factor = 1024;
+    if (!digits.empty() && (factor == 1024 || digits.back() == 'M' || digits.back() == 'm'))
+        digits.pop_back();
+    long megabytes = 0;
+    if (!parseDecimal(digits, megabytes) || megabytes > kMaxMemoryMegabytes / factor ||
+        megabytes * factor < kMinMemoryMegabytes)
+        return fail(name + " must be a size from " + std::to_string(kMinMemoryMegabytes) + "M to " +
+                    std::to_string(kMaxMemoryMegabytes / 1024) + "G, e.g. 4096M or 4G (got '" + value + "')");
+    result_.options.memoryLimit = uint64_t(megabytes * factor) << 20;
     return true;
 }
 

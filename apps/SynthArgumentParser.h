@@ -28,6 +28,7 @@ public:
     static constexpr long kMinChunks = 1, kMaxChunks = 100;
     static constexpr long kMinChunkSize = 5, kMaxChunkSize = 80;
     static constexpr long kMaxFilterRadius = 25;
+    static constexpr long kMinMemoryMegabytes = 16, kMaxMemoryMegabytes = long(1) << 24;
 
 private:
     explicit SynthArgumentParser(const std::vector<std::string>& words) : words_(words) {}
@@ -40,6 +41,7 @@ private:
     bool parseSize(const std::string& name, const std::string& value);
     bool parseMethod(const std::string& name, const std::string& value);
     bool parseWhole(const std::string& name, const std::string& value, long low, long high, long& out);
+    bool parseMemory(const std::string& name, const std::string& value);
     void checkCombination();
     bool fail(const std::string& message);
 

@@ -69,6 +69,8 @@ Chunks:
                         to remove slow changes of illumination
 
 Run:
+  --memory-limit SIZE   the most memory one paste may take, e.g. 4096M or 4G (default: half
+                        the memory available when the run starts); a larger paste ends the run
   --seed S              seed of every random choice, 0-4294967295: the same seed and options
                         give the same file (default: from the clock; --report shows it)
   --report              print a JSON summary on stdout: size, steps, pastes by outcome,
@@ -163,10 +165,24 @@ int SynthCommand::exitStatus(const SynthOptions& options, const RunStatistics& s
         err_ << kPrefix << "interrupted after " << stats.pastes() << " pastes; " << what << "\n";
         return kInterrupted;
     }
-    err_ << kPrefix << "gave up after " << stats.steps << " steps: " << runEndReason(stats.end) << "; " << what
-         << "\n";
+    err_ << kPrefix << endText(stats) << "; " << what << "\n";
     return kFailed;
 }
+
+// Why the run ended early, with what to do where memory was the reason.
+std::string SynthCommand::endText(const RunStatistics& stats) {
+    const std::string steps = std::to_string(stats.steps) + " steps: ";
+    if (stats.end == RunEnd::OverBudget)
+        return "gave up after " + steps + "a paste of this chunk would need about " + megabytes(stats.refusedMemory) +
+               " of memory, more than the " + megabytes(stats.memoryBudget) +
+               " allowed; use smaller chunks (--chunks N --chunk-size PCT) or raise --memory-limit";
+    if (stats.end == RunEnd::OutOfMemory)
+        return "ran out of memory after " + steps + runEndReason(stats.end) +
+               "; use smaller chunks (--chunks N --chunk-size PCT)";
+    return "gave up after " + steps + runEndReason(stats.end);
+}
+
+std::string SynthCommand::megabytes(uint64_t bytes) { return std::to_string((bytes + (1u << 19)) >> 20) + " MB"; }
 
 int SynthCommand::run(const std::vector<std::string>& words) {
     const SynthArgumentParser::Result parsed = SynthArgumentParser::parse(words);
@@ -195,6 +211,7 @@ int SynthCommand::execute(const SynthOptions& options) {
     prepareChunks(options, images, seed);
 
     SynthRunner runner(images, placementFor(options), seed, options.width, options.height);
+    runner.setMemoryLimit(options.memoryLimit);
     // Held until the file is in place: a Ctrl+C while writing then only ends the run early,
     // instead of killing the process and leaving the temporary file behind.
     InterruptWatch watch([&runner] { runner.requestStop(); });

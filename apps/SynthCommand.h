@@ -41,6 +41,8 @@ private:
     void report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner, const RunStatistics& stats,
                 bool written);
     int exitStatus(const SynthOptions& options, const RunStatistics& stats, bool written);
+    static std::string endText(const RunStatistics& stats);
+    static std::string megabytes(uint64_t bytes);
     static uint32_t chooseSeed(const SynthOptions& options);
 
     std::ostream& out_;

@@ -25,6 +25,7 @@ struct SynthOptions {
     int32_t filterRadius = 0;  // pre-filter radius, 0 = off
 
     std::optional<uint32_t> seed; // none: seeded from the clock
+    uint64_t memoryLimit = 0;     // bytes one paste may take; 0: half the memory available at the start
 
     bool report = false;    // JSON summary on stdout
     bool noPartial = false; // an interrupted run writes nothing

@@ -40,5 +40,6 @@ RunStatistics SynthRunner::run(const StepObserver& observer) {
     bool chunkChanged = true;
     ObserverListener listener(observer, output_, stopRequested_);
     SynthesisRun run({synthesizer_, images_, placement_, random_, chunkPixels_, chunkMask_, chunkChanged}, listener);
+    run.setMemoryLimit(memoryLimit_);
     return run.runAutomatic();
 }

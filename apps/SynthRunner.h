@@ -32,6 +32,10 @@ public:
     // result says which.
     RunStatistics run(const StepObserver& observer = {});
 
+    // The most memory one paste may take, in bytes; 0 (the default): half the memory available
+    // when the run starts.
+    void setMemoryLimit(uint64_t bytes) { memoryLimit_ = bytes; }
+
     // Ends the run after the paste in progress, which is abandoned if it is still being cut.
     // Safe to call from any thread (not from a signal handler).
     void requestStop();
@@ -48,4 +52,5 @@ private:
     PixelBuffer chunkPixels_;
     PixelBuffer chunkMask_;
     std::atomic<bool> stopRequested_{false};
+    uint64_t memoryLimit_ = 0;
 };

@@ -112,6 +112,7 @@ PasteOutcome MOSSynthesizer::pasteAt(const Box& destBox, const Box& sourceBox) {
     }
     PixelBuffer& chunk = const_cast<PixelBuffer&>(*usedChunk_); // the job only reads the chunk
     PasteJob job(BufferView(chunk, sourceBox), BufferView(*output_, destBox), seamStore_, &workspace_);
+    job.setMemoryBudget(memoryBudget_);
     {
         std::lock_guard<std::mutex> lock(jobMutex_);
         currentJob_ = &job;
@@ -128,6 +129,7 @@ PasteOutcome MOSSynthesizer::pasteAt(const Box& destBox, const Box& sourceBox) {
     lastBox_ = changed;
     lastOutcome_ = outcome;
     lastCoverageGain_ = job.coverageGain();
+    lastMemoryEstimate_ = job.memoryEstimate();
     return outcome;
 }
 

@@ -63,6 +63,13 @@ public:
     // How much the last paste raised the output's alpha, summed over pixels (0: no coverage gained).
     uint64_t lastCoverageGain() const { return lastCoverageGain_; }
 
+    // The most memory one paste may take, in bytes (0: no limit). A paste whose estimate is
+    // larger is not made (PasteOutcome::OverBudget).
+    void setMemoryBudget(uint64_t bytes) { memoryBudget_ = bytes; }
+    uint64_t memoryBudget() const { return memoryBudget_; }
+    // What the last paste was estimated to take, in bytes.
+    uint64_t lastMemoryEstimate() const { return lastMemoryEstimate_; }
+
     // Stops the paste in progress, or the next one to start, at its next pixel or solver
     // stage. Thread-safe. The request holds until clearAbortRequest().
     void requestAbort();
@@ -104,4 +111,6 @@ private:
     Box lastBox_;
     PasteOutcome lastOutcome_ = PasteOutcome::Nothing;
     uint64_t lastCoverageGain_ = 0;
+    uint64_t memoryBudget_ = 0;
+    uint64_t lastMemoryEstimate_ = 0;
 };

@@ -12,7 +12,8 @@ enum class RunEnd {
     NothingToPaste,  // no image, or only an empty chunk that mixing cannot replace
     NotOpaqueEnough, // no chunk of the run is opaque enough to raise any output pixel further
     Stalled,         // many steps in a row raised no coverage: the chunks no longer reach the rest
-    CannotPaste,     // the chunk could not be pasted: it does not fit the output, or memory ran out
+    CannotPaste,     // the chunk could not be pasted: it does not fit the output
+    OverBudget,      // a paste would need more memory than the run may give one paste
     OutOfMemory,     // a chunk, its pre-filter or a paste's graph could not get memory
 };
 
@@ -25,11 +26,15 @@ struct RunStatistics {
     uint64_t nothing = 0;
     uint64_t aborted = 0; // stopped in the middle of a paste
     uint64_t invalid = 0; // chunk or place did not fit
+    uint64_t overBudget = 0;  // not made: the paste's estimate was above the memory budget
+    uint64_t outOfMemory = 0; // not made: memory ran out during the paste
     RunEnd end = RunEnd::NothingToPaste;
     bool complete = false;    // every output pixel is opaque
     bool interrupted = false; // a stop request ended the run
     bool stalled = false;     // gave up before the output was full (not stopped, not for lack of a chunk)
     double elapsedSeconds = 0.0;
+    uint64_t memoryBudget = 0;   // bytes one paste could take in this run (0: no limit)
+    uint64_t refusedMemory = 0;  // bytes the paste refused as OverBudget was estimated to take
 
     uint64_t pastes() const { return whole + cut; }
 
@@ -42,6 +47,8 @@ struct RunStatistics {
         case PasteOutcome::Nothing: ++nothing; break;
         case PasteOutcome::Aborted: ++aborted; break;
         case PasteOutcome::Invalid: ++invalid; break;
+        case PasteOutcome::OverBudget: ++overBudget; break;
+        case PasteOutcome::OutOfMemory: ++outOfMemory; break;
         }
     }
 
@@ -50,6 +57,6 @@ struct RunStatistics {
         complete = how == RunEnd::Complete;
         interrupted = how == RunEnd::Stopped;
         stalled = how == RunEnd::NotOpaqueEnough || how == RunEnd::Stalled || how == RunEnd::CannotPaste ||
-                  how == RunEnd::OutOfMemory;
+                  how == RunEnd::OverBudget || how == RunEnd::OutOfMemory;
     }
 };

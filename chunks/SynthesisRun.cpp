@@ -6,6 +6,7 @@
 
 #include "chunks/ChunkBuffers.h"
 #include "chunks/Placement.h"
+#include "engine/MemoryBudget.h"
 
 namespace {
 
@@ -27,7 +28,9 @@ const char* runEndReason(RunEnd end) {
     case RunEnd::Stalled:
         return "the chunks no longer cover any more of the output";
     case RunEnd::CannotPaste:
-        return "the chunk could not be pasted: it does not fit the output, or memory ran out";
+        return "the chunk could not be pasted: it does not fit the output";
+    case RunEnd::OverBudget:
+        return "a paste of the chunk would need more memory than it may use";
     case RunEnd::OutOfMemory:
         return "there is not enough memory for the chunk or its paste";
     case RunEnd::NothingToPaste:
@@ -81,6 +84,8 @@ bool SynthesisRun::begin(RunStatistics& stats, bool single) {
         c_.placement.method = PlacementMethod::SinglePaste;
     if (c_.placement.method == PlacementMethod::SemiRegular)
         setGridCell(c_.placement, c_.images);
+    stats.memoryBudget = memoryLimit_ != 0 ? memoryLimit_ : MemoryBudget::defaultLimit();
+    c_.synthesizer.setMemoryBudget(stats.memoryBudget);
     raiseCursor_ = 0;
     return true;
 }
@@ -122,6 +127,10 @@ RunStatistics SynthesisRun::pasteOnce() {
             stats.count(outcome);
         if (outcome == PasteOutcome::Aborted)
             how = RunEnd::Stopped;
+        else if (memoryEnd(outcome) != RunEnd::StepDone)
+            how = memoryEnd(outcome);
+        if (outcome == PasteOutcome::OverBudget)
+            stats.refusedMemory = c_.synthesizer.lastMemoryEstimate();
     } catch (const std::bad_alloc&) {
         how = RunEnd::OutOfMemory;
     }
@@ -145,6 +154,8 @@ RunEnd SynthesisRun::loop(RunStatistics& stats) {
         if (!image->current().empty)
             stats.count(outcome);
         RunEnd how = judgeStep(outcome, idle, limit);
+        if (outcome == PasteOutcome::OverBudget)
+            stats.refusedMemory = c_.synthesizer.lastMemoryEstimate();
         stats.elapsedSeconds = now() - startTime_;
         listener_.stepTaken(stats);
         if (how == RunEnd::StepDone && listener_.stopRequested())
@@ -166,8 +177,19 @@ RunEnd SynthesisRun::judgeStep(PasteOutcome outcome, uint64_t& idle, uint64_t li
         return RunEnd::Stopped;
     if (outcome == PasteOutcome::Invalid)
         return RunEnd::CannotPaste;
+    if (memoryEnd(outcome) != RunEnd::StepDone)
+        return memoryEnd(outcome);
     if (idle >= limit)
         return RunEnd::Stalled;
+    return RunEnd::StepDone;
+}
+
+// A paste refused for its memory ends the run: every later paste of the chunk is as large.
+RunEnd SynthesisRun::memoryEnd(PasteOutcome outcome) {
+    if (outcome == PasteOutcome::OverBudget)
+        return RunEnd::OverBudget;
+    if (outcome == PasteOutcome::OutOfMemory)
+        return RunEnd::OutOfMemory;
     return RunEnd::StepDone;
 }
 

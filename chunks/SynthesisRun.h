@@ -45,6 +45,10 @@ public:
 
     SynthesisRun(const RunContext& context, RunListener& listener);
 
+    // The most memory one paste may take, in bytes; 0 (the default) gives each run
+    // MemoryBudget::defaultLimit() as it starts.
+    void setMemoryLimit(uint64_t bytes) { memoryLimit_ = bytes; }
+
     // The automatic process with the placement's method.
     RunStatistics runAutomatic();
     // One paste of the current chunk at (pasteX, pasteY), turned and scaled by the placement.
@@ -66,6 +70,7 @@ private:
     void end(RunStatistics& stats);
     RunEnd loop(RunStatistics& stats);
     RunEnd judgeStep(PasteOutcome outcome, uint64_t& idle, uint64_t limit);
+    static RunEnd memoryEnd(PasteOutcome outcome);
     PasteOutcome stepChunk(InputImage& image);
     void prepareChunk(InputImage& image);
     bool drawNextChunk();
@@ -78,6 +83,7 @@ private:
     Start start_;
     size_t raiseCursor_ = 0;
     double startTime_ = 0.0;
+    uint64_t memoryLimit_ = 0;
 };
 
 // Why a run ended before the output was full, as a phrase for the user ("the chunk ..."); empty

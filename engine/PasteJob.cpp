@@ -4,6 +4,7 @@
 
 #include "engine/Blending.h"
 #include "engine/CostFunctions.h"
+#include "engine/MemoryBudget.h"
 
 namespace {
 
@@ -108,6 +109,11 @@ void PasteJob::classifyFootprint(const PixelBuffer* innerLimitMap) {
                 ws_->newOldDistance[i] = colourDistance(chunkPixel(x, y), destView_.buffer->pixels()[outputIndex(x, y)]);
             }
         }
+    memoryEstimate_ = MemoryBudget::pasteBytes(uint64_t(w_) * h_, overlap);
+    if (memoryBudget_ != 0 && memoryEstimate_ > memoryBudget_) {
+        overBudget_ = true;
+        return;
+    }
     // Every overlap pixel becomes a vertex during the scan; make room for all at once.
     resetGraph(size_t(overlap) + 2);
     ws_->vertexOfPixel.assign(size_t(w_) * h_, kNoVertex);
@@ -208,7 +214,7 @@ void PasteJob::build(const PixelBuffer* innerLimitMap) {
     built_ = true;
     EdgePool::Scope edges(ws_->edgePool);
     classifyFootprint(innerLimitMap);
-    if (!scanOverlap())
+    if (overBudget_ || !scanOverlap())
         return;
     makeSeamNodes();
 }
@@ -218,6 +224,8 @@ PasteOutcome PasteJob::decide() const {
         return PasteOutcome::Invalid;
     if (aborted_)
         return PasteOutcome::Aborted;
+    if (overBudget_)
+        return PasteOutcome::OverBudget;
     if (!sinkHasEdges())
         return PasteOutcome::Whole;
     if (!sourceHasEdges())
@@ -328,6 +336,6 @@ PasteOutcome PasteJob::run(const PixelBuffer* innerLimitMap, Box* changed) {
     } catch (const std::bad_alloc&) {
         // A graph too large for the memory left: the output is written only after a
         // complete cut, so it is still as it was.
-        return PasteOutcome::Invalid;
+        return PasteOutcome::OutOfMemory;
     }
 }

@@ -22,7 +22,9 @@ enum class PasteOutcome {
     Refused, // a long thin overlap: nothing pasted
     Nothing, // nothing ties the overlap to the chunk: nothing pasted
     Aborted, // stopped by a request: output and seam store unchanged
-    Invalid, // the chunk view or destination does not fit the output, or memory ran out: nothing done
+    Invalid,     // the chunk view or destination does not fit the output: nothing done
+    OverBudget,  // the paste's graph would need more memory than allowed: nothing done
+    OutOfMemory, // memory ran out during the paste: nothing done
 };
 
 // An old seam met by the scan, with the price of cutting next to it.
@@ -68,11 +70,18 @@ public:
     // destination origin lies outside the output, or the seam store has another size.
     bool isValid() const { return valid_; }
 
+    // The most memory the paste may take, in bytes (0: no limit); checked against the estimate
+    // once the overlap is known, before the graph is built. Set before build() or run().
+    void setMemoryBudget(uint64_t bytes) { memoryBudget_ = bytes; }
+    // What the paste was estimated to take (MemoryBudget::pasteBytes); 0 before build().
+    uint64_t memoryEstimate() const { return memoryEstimate_; }
+    bool overBudget() const { return overBudget_; }
+
     // Classifies the pixels and builds the graph (once; later calls do nothing). innerLimitMap (chunk-sized, may be null)
     // forces pixels with non-zero red and alpha to come from the chunk. Afterwards either
     // aborted() or the graph is complete.
     void build(const PixelBuffer* innerLimitMap);
-    // The decision before solving, for a built job: Whole, Nothing, Refused or Cut.
+    // The decision before solving, for a built job: Whole, Nothing, Refused, Cut, or OverBudget.
     PasteOutcome decide() const;
     // Solves the cut, updates the seam store and sets the final labels; may end aborted().
     void solve();
@@ -144,6 +153,9 @@ private:
     uint8_t aborted_ = 0;
     bool built_ = false;  // build and solve run once; run() after build() reuses the graph
     bool solved_ = false;
+    bool overBudget_ = false;
+    uint64_t memoryBudget_ = 0;
+    uint64_t memoryEstimate_ = 0;
 
     std::vector<uint8_t> seamNodeLabels_;
     std::vector<SeamNodeRecord> seamNodes_;

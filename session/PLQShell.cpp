@@ -183,6 +183,7 @@ void PLQShell::runBody() {
         WorkerListener listener(*this);
         SynthesisRun run({*synthesizer_, images_, placement_, random_, chunkPixels_, chunkMask_, chunkChanged_},
                          listener);
+        run.setMemoryLimit(memoryLimit_);
         const RunStatistics stats = singlePaste_ ? run.pasteOnce() : run.runAutomatic();
         outputFull_ = synthesizer_->isComplete();
         warning = runWarning(stats);
@@ -205,15 +206,22 @@ QString PLQShell::runWarning(const RunStatistics& stats) const {
     case RunEnd::NotOpaqueEnough:
     case RunEnd::Stalled:
     case RunEnd::CannotPaste:
+    case RunEnd::OverBudget:
     case RunEnd::OutOfMemory:
         break;
     default:
         return QString();
     }
-    const QString reason = QString::fromUtf8(runEndReason(stats.end));
+    QString reason = QString::fromUtf8(runEndReason(stats.end));
+    if (stats.end == RunEnd::OverBudget)
+        reason = QStringLiteral("a paste of this chunk would need about %1 MB of memory, more than the %2 MB it may "
+                                "use. Use smaller chunks")
+                     .arg((stats.refusedMemory + (1u << 19)) >> 20)
+                     .arg((stats.memoryBudget + (1u << 19)) >> 20);
     if (singlePaste_)
-        return stats.end == RunEnd::OutOfMemory ? QStringLiteral("The chunk was not pasted: %1.").arg(reason)
-                                                : QString();
+        return stats.end == RunEnd::OutOfMemory || stats.end == RunEnd::OverBudget
+                   ? QStringLiteral("The chunk was not pasted: %1.").arg(reason)
+                   : QString();
     return QStringLiteral("The process stopped before the output was covered: %1.").arg(reason);
 }
 

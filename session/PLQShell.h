@@ -44,6 +44,9 @@ public:
     // gave up before the output was full, or why its result could not be recorded. Told on
     // the GUI thread after the run's end has been signalled.
     void setWarningReporter(WarningReporter* warnings) { warnings_ = warnings; }
+    // The most memory one paste may take, in bytes; 0 (the default): half the memory available
+    // when a run starts. Not while a run is active.
+    void setMemoryLimit(uint64_t bytes) { memoryLimit_ = bytes; }
 
 public slots:
     // Stops an active run; otherwise starts the automatic process.
@@ -93,6 +96,7 @@ private:
     bool singlePaste_ = false;
     std::unique_ptr<PLQThread> thread_;
     WarningReporter* warnings_ = nullptr;
+    uint64_t memoryLimit_ = 0;
     std::unique_ptr<PLQCustomEvent> endEvent_; // made by startRun, posted by the worker
     PixelBuffer chunkPixels_;
     PixelBuffer chunkMask_;

@@ -64,7 +64,11 @@ INSTANTIATE_TEST_SUITE_P(
                       // A repeated option names the second spelling, whichever form the first took.
                       demoWith({"-o", "b.png"}, "-o is given more than once"),
                       demoWith({"--output=b.png"}, "--output is given more than once"),
-                      demoWith({"--seed", "1", "--seed=1"}, "--seed is given more than once")),
+                      demoWith({"--seed", "1", "--seed=1"}, "--seed is given more than once"),
+                      demoWith({"--memory-limit", "15M"}, "--memory-limit"),
+                      demoWith({"--memory-limit", "4T"}, "--memory-limit"),
+                      demoWith({"--memory-limit=G"}, "--memory-limit"),
+                      demoWith({"--memory-limit", "16385G"}, "--memory-limit")),
     caseName);
 
 TEST(SynthArguments, ValuesArriveInEngineUnits) {
@@ -87,6 +91,11 @@ TEST(SynthArguments, ValuesArriveInEngineUnits) {
     EXPECT_EQ(o.filterRadius, 10);
     EXPECT_EQ(o.seed, 4294967295u);
     EXPECT_EQ(SynthArgumentParser::parse({"--demo", "-o", "t.png", "--size", "64"}).options.height, 64u);
+    for (const auto& [limit, bytes] : {std::pair{"4G", uint64_t(4) << 30}, std::pair{"512M", uint64_t(512) << 20},
+                                       std::pair{"16", uint64_t(16) << 20}}) {
+        const auto memory = SynthArgumentParser::parse({"--demo", "-o", "t.png", "--memory-limit", limit});
+        EXPECT_EQ(memory.options.memoryLimit, bytes) << limit << memory.error;
+    }
 }
 
 TEST(PatchloomProgram, HelpGoesToStdoutAndUnknownCommandsAreBadArguments) {

@@ -207,6 +207,24 @@ TEST(SynthProgram, StdoutThatCannotBeWrittenFailsTheCommand) {
     EXPECT_FALSE(loadPng(folder.file("tile.png")).count() == 0) << "the tile itself was still written";
 }
 
+// The demo's 256 x 256 chunk on a 300 x 300 tile overlaps its first paste by at least 212 x 212
+// pixels, about 27 MB of graph: a 16 MB limit refuses the second paste, and the message says
+// what to do.
+TEST(SynthProgram, PasteAboveTheMemoryLimitEndsTheRunSayingWhatToDo) {
+    TempFolder folder;
+    const std::string target = folder.file("tile.png");
+    std::string err;
+    EXPECT_EQ(runProgram({"synth", "--demo", "-o", target, "--size", "300", "--memory-limit", "16M"}, nullptr, &err), 1);
+    const std::string start = "patchloom synth: gave up after 2 steps: a paste of this chunk would need about ";
+    const std::string end = " MB of memory, more than the 16 MB allowed; use smaller chunks (--chunks N --chunk-size "
+                            "PCT) or raise --memory-limit; wrote the part synthesized so far to '" + target + "'\n";
+    EXPECT_EQ(err.substr(0, start.size()), start) << err;
+    ASSERT_GE(err.size(), end.size());
+    EXPECT_EQ(err.substr(err.size() - end.size()), end) << err;
+    EXPECT_GE(std::atoi(err.c_str() + start.size()), 27) << err;
+    EXPECT_TRUE(hasTransparentPixel(loadPng(target)));
+}
+
 // On a terminal the progress line is redrawn in place and erased at the end.
 TEST(SynthProgram, ProgressLineIsDrawnInPlaceAndErased) {
     TempFolder folder;

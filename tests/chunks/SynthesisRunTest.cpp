@@ -31,8 +31,9 @@ struct RunSetup {
         images.setCurrent(key);
         return key;
     }
-    RunStatistics run(RunListener& listener) {
+    RunStatistics run(RunListener& listener, uint64_t memoryLimit = 0) {
         SynthesisRun run({synthesizer, images, placement, random, chunkPixels, chunkMask, chunkChanged}, listener);
+        run.setMemoryLimit(memoryLimit);
         return run.runAutomatic();
     }
     uint64_t stallLimit() {
@@ -165,4 +166,23 @@ TEST(SynthesisRun, RunningOutOfMemoryEndsTheRunAndLeavesTheOutput) {
     EXPECT_EQ(s.placement.method, PlacementMethod::Random);
 
     EXPECT_EQ(s.run(listener).end, RunEnd::Complete);
+}
+
+// A 200 x 200 chunk over a 256 x 256 output overlaps at least 144 x 144 pixels from its second
+// paste on: about 13 MB, which an 8 MB limit refuses. The run ends there with both figures; the
+// first paste stays.
+TEST(SynthesisRun, PasteAboveTheMemoryLimitEndsTheRunWithItsEstimate) {
+    RunSetup setup(256, 256, PlacementMethod::Random);
+    setup.add(noisePicture(200, 200, 255));
+    Guard guard(setup.synthesizer);
+    const uint64_t limit = uint64_t(8) << 20;
+    const RunStatistics stats = setup.run(guard, limit);
+    EXPECT_EQ(stats.end, RunEnd::OverBudget);
+    EXPECT_TRUE(stats.stalled);
+    EXPECT_EQ(stats.steps, 2u);
+    EXPECT_EQ(stats.whole, 1u);
+    EXPECT_EQ(stats.overBudget, 1u);
+    EXPECT_EQ(stats.memoryBudget, limit);
+    EXPECT_GE(stats.refusedMemory, 200u * 200 * 13 + 144u * 144 * 600);
+    EXPECT_EQ(setup.synthesizer.memoryBudget(), limit);
 }

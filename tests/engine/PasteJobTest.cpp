@@ -6,6 +6,7 @@
 
 #include "engine/Blending.h"
 #include "engine/PasteJob.h"
+#include "support/AllocationFailure.h"
 #include "support/GraphTools.h"
 #include "support/TextureLoader.h"
 
@@ -342,4 +343,40 @@ TEST(PasteJob, EdgesComeFromTheWorkspacePoolAndGoBackWithTheJob) {
     }
     // The second paste reused the first one's slabs.
     EXPECT_EQ(workspace.edgePool.reservedBytes(), EdgePool::kSlabBytes);
+}
+
+// The straight-cut scene overlaps 8 x 10 old pixels with a 16 x 12 footprint: 192 x 13 bytes
+// of maps and 80 x 600 of graph make 50496 bytes. One byte less is refused before any graph,
+// leaving output and seams as they were.
+TEST(PasteJob, PasteAboveItsMemoryBudgetIsRefusedBeforeItsGraphIsBuilt) {
+    for (const uint64_t budget : {uint64_t(50495), uint64_t(50496)}) {
+        Scene s = straightCutScene();
+        const std::vector<uint32_t> before = pixelsOf(s.output);
+        PasteJob job(s.chunkView(), s.dest(8, 0), s.store);
+        job.setMemoryBudget(budget);
+        const PasteOutcome outcome = job.run(nullptr);
+        EXPECT_EQ(job.memoryEstimate(), 50496u);
+        if (budget == 50496) {
+            EXPECT_EQ(outcome, PasteOutcome::Cut);
+            continue;
+        }
+        EXPECT_EQ(outcome, PasteOutcome::OverBudget);
+        EXPECT_EQ(boost::num_vertices(job.graph()), 2u);
+        EXPECT_EQ(pixelsOf(s.output), before);
+        EXPECT_EQ(s.store.size(), 0u);
+    }
+}
+
+TEST(PasteJob, PasteThatRunsOutOfMemorySaysSoAndChangesNothing) {
+    Scene s = straightCutScene();
+    const std::vector<uint32_t> before = pixelsOf(s.output);
+    PasteJob job(s.chunkView(), s.dest(8, 0), s.store);
+    PasteOutcome outcome;
+    {
+        const AllocationFailure failure(1);
+        outcome = job.run(nullptr);
+    }
+    EXPECT_EQ(outcome, PasteOutcome::OutOfMemory);
+    EXPECT_EQ(pixelsOf(s.output), before);
+    EXPECT_EQ(s.store.size(), 0u);
 }

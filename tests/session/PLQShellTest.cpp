@@ -311,3 +311,21 @@ TEST_F(ShellRun, RunningOutOfMemoryOnTheWorkerEndsTheRunAndTellsTheUser) {
     EXPECT_TRUE(shell->outputFull());
     EXPECT_EQ(warnings.texts.size(), 1);
 }
+
+// A paste too large for the memory a paste may take is refused; the user hears why and what to
+// do through the session's warnings, and what was pasted before stays.
+TEST_F(ShellRun, PasteAboveTheMemoryLimitEndsTheRunAndTellsTheUserWhatToDo) {
+    open(PixelBuffer(256, 256));
+    addImage(noisePicture(200, 200, 255));
+    shell->setMemoryLimit(uint64_t(8) << 20);
+    shell->goStopEvent();
+    ASSERT_TRUE(waitForRunEnds(1));
+    ASSERT_EQ(warnings.texts.size(), 1);
+    const QString text = warnings.texts[0];
+    EXPECT_TRUE(text.startsWith("The process stopped before the output was covered: a paste of this chunk would need "
+                                "about "))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(" MB of memory, more than the 8 MB it may use. Use smaller chunks.")) << text.toStdString();
+    EXPECT_EQ(shell->historySize(), 2u);
+    EXPECT_FALSE(shell->outputFull());
+}
