@@ -20,6 +20,7 @@ public:
 private:
     int dispatch(const std::vector<std::string>& words);
     int help(const std::vector<std::string>& words);
+    int about(const std::vector<std::string>& words);
 
     std::ostream& out_;
     std::ostream& err_;
