@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QImageReader>
 #include <QSaveFile>
 
 #include "apps/FilterModule.h"
@@ -95,13 +94,9 @@ bool HostedEdit::restartAsPremiere(const std::vector<std::string>& words) {
     return false;
 }
 
-int HostedEdit::run(const Options& options, const std::vector<std::string>& words) {
+int HostedEdit::run(const QImage& picture, const EditOptions& options, const std::vector<std::string>& words) {
     if (options.premiere && !restartAsPremiere(words))
         return fail("cannot start again as the video editor: " + std::string(std::strerror(errno)));
-    QImageReader reader(QFile::decodeName(options.image.c_str()));
-    const QImage picture = reader.read();
-    if (picture.isNull())
-        return fail("cannot read '" + options.image + "': " + reader.errorString().toStdString());
     const std::string modeName = !options.mode.empty() ? options.mode : sixteenBit(picture) ? "rgb16" : "rgb";
     const HostImage::Mode* mode = HostImage::modeNamed(modeName);
     if (!mode)
@@ -119,21 +114,21 @@ int HostedEdit::run(const Options& options, const std::vector<std::string>& word
 
     const HostColourEngine colours;
     HostImage image = HostImage::fromPicture(picture, *mode, colours);
-    const bool offscreen = qgetenv("QT_QPA_PLATFORM") == "offscreen";
-    HostWindow window(options.window && !offscreen ? picture : QImage(),
-                      "Stand-in host - " + options.image + " (" + modeName + ")");
+    const bool showWindow = options.window && qgetenv("QT_QPA_PLATFORM") != "offscreen";
+    const std::string title = "Stand-in host - " + (options.image.empty() ? "new picture" : options.image);
+    HostWindow window(showWindow ? picture : QImage(), title + " (" + modeName + ")");
     int16_t result = 0;
     {
         StandInHost host(image, options.variant, colours);
         const CancelOnInterrupt interrupts(host);
-        result = host.run(module.entry(), options.window && !offscreen ? window.id() : 0, kept);
+        result = host.run(module.entry(), showWindow ? window.id() : 0, kept);
     }
     if (!options.stateFile.empty() && !HostStateFile::save(options.stateFile, kept, error))
         return fail(error);
     if (result == kResultNotApplied)
-        return fail("not applied: '" + options.output + "' was not written");
+        return kFailed;  // "Cancel": nothing to say, nothing written
     if (result != kResultOk)
-        return fail("the filter ended with error " + std::to_string(result) + ": '" + options.output +
+        return fail("the filter ended with error " + std::to_string(result) + "; '" + options.output +
                     "' was not written");
     if (!writePng(image.toPicture(colours), options.output, error))
         return fail(error);

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <QImage>
+
+#include "apps/EditOptions.h"
 #include "apps/StandInHost.h"
 
 // `patchloom edit` as a host: reads the picture, presents it to the filter module in a colour
@@ -12,17 +15,6 @@
 // in a state file.
 class HostedEdit {
 public:
-    struct Options {
-        std::string image;
-        std::string output;
-        std::string mode;        // empty: rgb, or rgb16 for a 16-bit picture
-        std::string stateFile;   // empty: nothing kept between runs
-        std::string module;      // empty: MOS.8bf beside the program
-        StandInHost::Variant variant;
-        bool premiere = false;   // start again under the video editor's name
-        bool window = true;      // open the host's own X11 window
-    };
-
     // Exit statuses, as the other commands.
     static constexpr int kApplied = 0;
     static constexpr int kFailed = 1;  // also "not applied": nothing written
@@ -30,10 +22,12 @@ public:
 
     HostedEdit(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
-    // `words`: the command line after "edit", to start again with when `premiere` asks for it.
-    int run(const Options& options, const std::vector<std::string>& words);
+    // Runs the filter on `picture` (8 or 16 bits per channel) as options.mode asks and writes
+    // options.output on apply. `words`: the command line after "edit", to start again with
+    // when options.premiere asks for it.
+    int run(const QImage& picture, const EditOptions& options, const std::vector<std::string>& words);
 
-    // The about selector of the module.
+    // The about selector of the module at `module` (empty: beside the program).
     int about(const std::string& module);
 
     static const char* kPremiereName;
