@@ -28,12 +28,12 @@ struct Overlap {
     uint32_t overlapPixels = 0;
 };
 
-// pebbles_02 as the old output; the same picture shifted by (37, 23) as a w x h chunk at
+// gravel.png as the old output; the same picture shifted by (37, 23) as a w x h chunk at
 // (x0, y0); an 8-pixel band along the footprint's right and bottom sides left uncovered,
 // so that the overlap is tied to the old output at the border and to the chunk at the band.
 Overlap makeOverlap(uint32_t w, uint32_t h) {
     Overlap o;
-    const PixelBuffer texture = loadTexture("pebbles_02.png");
+    const PixelBuffer texture = loadTexture("gravel.png");
     const uint32_t W = texture.width(), H = texture.height();
     o.output = texture;
     o.chunk = PixelBuffer(w, h);
@@ -55,10 +55,6 @@ Overlap makeOverlap(uint32_t w, uint32_t h) {
 void BM_PasteCut(benchmark::State& state) {
     const uint32_t w = uint32_t(state.range(0)), h = uint32_t(state.range(1));
     Overlap o = makeOverlap(w, h);
-    if (o.output.count() == 0) {
-        state.SkipWithError("pebbles_02.png not found");
-        return;
-    }
     SeamStore store;
     PasteWorkspace workspace;       // ours, kept across iterations as the synthesizer keeps it
     PasteWorkspace copyWorkspace;   // builds the identical graph that Boost solves

@@ -43,6 +43,11 @@ public:
     // come back.
     std::vector<Key> loadFiles(const QStringList& paths, QSize outputSize);
 
+    // Reads one file as a host would hand a picture over: 32-bit ARGB at its own size, alpha
+    // as stored, through the same readers and limits as loadFiles. Null, with `failure` set to
+    // the warning loadFiles would give, when the file cannot be read or is fully transparent.
+    static QImage readPicture(const QString& path, QString& failure);
+
 private:
     Key loadFile(const QString& path, QSize outputSize);
     QImage scaleDown(QImage image, const QString& path, QSize outputSize);

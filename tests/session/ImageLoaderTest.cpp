@@ -231,15 +231,15 @@ TEST_F(ImageLoaderTest, SideHalvedToNothingKeepsOnePixelAndAnEmptyOutputLoadsNot
 }
 
 TEST_F(ImageLoaderTest, RealTextureLoadsUnchangedOrHalvedToFitTheOutput) {
-    const QString stone = QString::fromStdString(texturePath("stone_01.png"));
-    const QString pebbles = QString::fromStdString(texturePath("pebbles_02.png"));
-    const std::vector<uint32_t> keys = load({stone, pebbles});
+    const QString flagstones = QString::fromStdString(texturePath("flagstones.png"));
+    const QString gravel = QString::fromStdString(texturePath("gravel.png"));
+    const std::vector<uint32_t> keys = load({flagstones, gravel});
     ASSERT_EQ(keys.size(), 2u);
-    const PixelBuffer expected = loadTexture("stone_01.png");
+    const PixelBuffer expected = loadTexture("flagstones.png");
     ASSERT_EQ(pixelsOf(keys[0]).count(), expected.count());
     EXPECT_TRUE(std::equal(expected.pixels(), expected.pixels() + expected.count(), pixelsOf(keys[0]).pixels()));
     EXPECT_EQ(pixelsOf(keys[1]).width(), 256u);
-    EXPECT_EQ(warnings.texts, QStringList(QStringLiteral("Image 'pebbles_02.png' too large, it was scaled down (2:1).")));
+    EXPECT_EQ(warnings.texts, QStringList(QStringLiteral("Image 'gravel.png' too large, it was scaled down (2:1).")));
 }
 
 TEST_F(ImageLoaderTest, StretchesAlphaSoTheMostOpaquePixelIsOpaque) {

@@ -10,11 +10,11 @@ namespace {
 class MOSMainHistory : public ::testing::Test {
 protected:
     void SetUp() override {
-        hostImage = loadTexture("bark_01.png");
+        hostImage = loadTexture("mottle.png");
         ASSERT_EQ(hostImage.width(), 128u);
         host = pixelsOf(hostImage);
         session = std::make_unique<MOSMain>(128, 128, host.data());
-        chunk = crop(loadTexture("sand_01.png"), 10, 10, 48, 48);
+        chunk = crop(loadTexture("gravel.png"), 10, 10, 48, 48);
         session->synthesizer().setChunk(&chunk);
     }
 

@@ -28,8 +28,8 @@ protected:
     }
     // A large output that a small chunk takes long to fill.
     void openLarge() {
-        open(loadTexture("pebbles_02.png"));
-        addImage(crop(loadTexture("sand_01.png"), 0, 0, 16, 16));
+        open(loadTexture("gravel.png"));
+        addImage(crop(loadTexture("flagstones.png"), 0, 0, 16, 16));
     }
 
     uint32_t addImage(const PixelBuffer& pixels) {
@@ -54,8 +54,8 @@ protected:
 }  // namespace
 
 TEST_F(ShellRun, ASinglePasteReportsOnlyItsEndAndRecordsOneEntry) {
-    open(loadTexture("bark_01.png"));
-    const PixelBuffer chunk = crop(loadTexture("sand_01.png"), 0, 0, 40, 30);
+    open(loadTexture("mottle.png"));
+    const PixelBuffer chunk = crop(loadTexture("flagstones.png"), 0, 0, 40, 30);
     addImage(chunk);
     shell->placement().pasteX = 10;
     shell->placement().pasteY = 20;
@@ -79,8 +79,8 @@ TEST_F(ShellRun, ASinglePasteReportsOnlyItsEndAndRecordsOneEntry) {
 }
 
 TEST_F(ShellRun, AnAutomaticRunOnAFullOutputStepsOnceAndEnds) {
-    open(loadTexture("bark_01.png"));
-    addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    open(loadTexture("mottle.png"));
+    addImage(crop(loadTexture("flagstones.png"), 0, 0, 32, 32));
     shell->pasteEvent();
     ASSERT_TRUE(shell->outputFull());
     shell->placement().method = PlacementMethod::SemiRegular;
@@ -93,19 +93,19 @@ TEST_F(ShellRun, AnAutomaticRunOnAFullOutputStepsOnceAndEnds) {
 }
 
 TEST_F(ShellRun, RunsWithNothingToPasteEndAtOnceWithoutAnEntry) {
-    open(loadTexture("bark_01.png"));
+    open(loadTexture("mottle.png"));
     shell->placement().mixChunks = true;
     shell->goStopEvent();  // no input image at all
     ASSERT_TRUE(waitForRunEnds(1));
 
-    const uint32_t key = addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    const uint32_t key = addImage(crop(loadTexture("flagstones.png"), 0, 0, 32, 32));
     shell->images().find(key)->current().empty = true;
     shell->goStopEvent();  // an empty chunk can never paste anything
     ASSERT_TRUE(waitForRunEnds(2));
 
     shell->images().find(key)->current().empty = false;
     shell->placement().mixChunks = false;
-    addImage(loadTexture("pebbles_02.png"));  // larger than the output: cannot be pasted
+    addImage(loadTexture("gravel.png"));  // larger than the output: cannot be pasted
     shell->goStopEvent();
     ASSERT_TRUE(waitForRunEnds(3));
 
@@ -156,12 +156,12 @@ TEST_F(ShellRun, CommandsThatChangeTheModelAreIgnoredDuringARun) {
 
 TEST_F(ShellRun, AStopDuringASinglePasteLeavesTheOutputAndHistoryUntouched) {
     // A host image with a hole, so that a large chunk over it needs a long cut.
-    PixelBuffer holed = loadTexture("pebbles_02.png");
+    PixelBuffer holed = loadTexture("gravel.png");
     for (uint32_t y = 150; y < 350; ++y)
         for (uint32_t x = 150; x < 350; ++x)
             holed.at(x, y) = 0;
     open(holed);
-    addImage(loadTexture("mesh_01.png"));
+    addImage(loadTexture("weave.png"));
     shell->pasteEvent();
     const std::vector<uint32_t> before = pixelsOf(shell->output());
     shell->placement().pasteX = 80;
@@ -180,7 +180,7 @@ TEST_F(ShellRun, AStopDuringASinglePasteLeavesTheOutputAndHistoryUntouched) {
 
 TEST_F(ShellRun, AStopIsClearedWhenTheNextRunStarts) {
     open(PixelBuffer(96, 96));
-    addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    addImage(crop(loadTexture("flagstones.png"), 0, 0, 32, 32));
     shell->goStopEvent();
     shell->goStopEvent();  // stops the run just started
     ASSERT_TRUE(waitForRunEnds(1));
@@ -192,8 +192,8 @@ TEST_F(ShellRun, AStopIsClearedWhenTheNextRunStarts) {
 }
 
 TEST_F(ShellRun, RunsStartedFromTheEndSignalRun) {
-    open(loadTexture("bark_01.png"));
-    addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    open(loadTexture("mottle.png"));
+    addImage(crop(loadTexture("flagstones.png"), 0, 0, 32, 32));
     constexpr size_t kRuns = 40;  // the worker may still be finishing when its end arrives
     QObject::connect(shell.get(), &PLQShell::updateTerminated, shell.get(), [this] {
         if (endBoxes.size() >= kRuns)

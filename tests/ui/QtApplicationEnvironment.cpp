@@ -3,14 +3,17 @@
 #include <memory>
 
 #include <QApplication>
+#include <QStandardPaths>
 
 namespace {
 
-// Widgets need an application object; one for the whole test program. The offscreen
-// platform lets the tests run without a display.
+// Widgets need an application object, and the shell posts events across threads through it;
+// one for the whole test program, unless the program already made one. Settings go to a
+// test location, never to the user's own.
 class QtApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
+        QStandardPaths::setTestModeEnabled(true);
         if (QCoreApplication::instance())
             return;
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
