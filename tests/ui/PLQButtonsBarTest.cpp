@@ -92,6 +92,8 @@ TEST_F(ButtonsBarTest, CtrlZActsOnlyWhileUndoIsEnabled) {
 TEST_F(ButtonsBarTest, DuringARunOnlyApplyAndCancelWorkAndTheIndicatorMoves) {
     addCurrentImage(*shell, variedChunk(8, 8));
     auto* progress = bar->findChild<PLQProgress*>(QStringLiteral("progressBar"));
+    int steps = 0;
+    QObject::connect(shell.get(), &PLQShell::updateStep, bar.get(), [&] { ++steps; });
     shell->goStopEvent();
     ASSERT_TRUE(shell->isRunning());
     EXPECT_EQ(enabled(), (States{false, false, false, false, true, true}));
@@ -100,6 +102,7 @@ TEST_F(ButtonsBarTest, DuringARunOnlyApplyAndCancelWorkAndTheIndicatorMoves) {
     bar->updateButtons();
     EXPECT_EQ(enabled(), (States{false, false, false, false, true, true}));
 
+    ASSERT_TRUE(waitUntil([&] { return steps > 0; }));  // something to undo afterwards
     ASSERT_TRUE(stopRun(*shell));
     EXPECT_FALSE(progress->isMoving());
     EXPECT_LT(progress->value(), progress->minimum());  // empty: no block drawn
