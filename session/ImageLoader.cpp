@@ -36,9 +36,18 @@ QString tooLargeText(QSize size) {
 }
 
 QString cannotOpenText(const QString& path, const QString& format, const QString& error) {
-    const QString detail =
-        error.isEmpty() ? QString() : QStringLiteral("<br>Format : '%1'.<br>Error : '%2'.").arg(format, error);
+    QString detail;
+    if (!error.isEmpty() && !format.isEmpty())
+        detail = QStringLiteral("<br>Format : '%1'.<br>Error : '%2'.").arg(format, error);
+    else if (!error.isEmpty())
+        detail = QStringLiteral("<br>Error : '%1'.").arg(error);
     return QStringLiteral("Cannot open '%1' image file.%2").arg(path, detail);
+}
+
+// A pipe, device or folder would block the readers or feed them without end.
+bool isSomethingElseThanAFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
 }
 
 // The size check comes from the header alone, before any pixel memory; the reader's own
@@ -174,6 +183,10 @@ QImage ImageLoader::readPicture(const QString& path, QString& failure) {
 }
 
 ImageLoader::Key ImageLoader::loadFile(const QString& path, QSize outputSize) {
+    if (isSomethingElseThanAFile(path)) {
+        warnings_.warning(cannotOpenText(path, {}, QStringLiteral("It is not a regular file.")));
+        return ImageCollection::kNoKey;
+    }
     ReadResult read = readImage(path);
     if (read.image.isNull()) {
         warnings_.warning(cannotOpenText(path, read.format, read.error));

@@ -5,11 +5,17 @@
 #include <QFile>
 #include <QImage>
 #include <QSettings>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -489,4 +495,31 @@ TEST(SandboxedDecoder, CrashingHangingOrOversizedChildCostsOnlyThatFile) {
     const DecodedImage oversized = SandboxedDecoder::run([] { return decodedPixels(11, 10); }, 100, "TARGA");
     EXPECT_EQ(oversized.status, DecodedImage::Status::Unreadable);
     EXPECT_TRUE(oversized.pixels.empty());
+}
+
+// A pipe would block the readers until something writes to it; a folder or a device is no
+// image either. Each is refused at once and the file after them still loads. Should the pipe
+// be opened after all, a watchdog feeds it an end of file so that the test fails, not hangs.
+TEST_F(ImageLoaderTest, AnythingButARegularFileIsRefusedWithoutBeingOpened) {
+    const QString pipe = path(QStringLiteral("pipe.png"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.png")));
+    const QString folder = path(QStringLiteral("folder.png"));
+    const QString device = QStringLiteral("/dev/zero");
+    const QString solid = save(QStringLiteral("solid.png"), testPicture(8, 8));
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!done)
+            ::close(::open(QFile::encodeName(pipe).constData(), O_RDWR));
+    });
+
+    const std::vector<uint32_t> keys = load({pipe, folder, device, solid});
+    done = true;
+    watchdog.join();
+
+    EXPECT_EQ(keys.size(), 1u);
+    const QString notAFile = QStringLiteral("Cannot open '%1' image file.<br>Error : 'It is not a regular file.'.");
+    EXPECT_EQ(warnings.texts, QStringList({notAFile.arg(pipe), notAFile.arg(folder), notAFile.arg(device)}));
 }
