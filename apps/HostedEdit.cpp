@@ -5,6 +5,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <memory>
 
 #include <QFile>
 #include <QImage>
@@ -114,14 +115,15 @@ int HostedEdit::run(const QImage& picture, const EditOptions& options, const std
 
     const HostColourEngine colours;
     HostImage image = HostImage::fromPicture(picture, *mode, colours);
-    const bool showWindow = options.window && qgetenv("QT_QPA_PLATFORM") != "offscreen";
-    const std::string title = "Stand-in host - " + (options.image.empty() ? "new picture" : options.image);
-    HostWindow window(showWindow ? picture : QImage(), title + " (" + modeName + ")");
+    std::unique_ptr<HostWindow> window;
+    if (options.window && qgetenv("QT_QPA_PLATFORM") != "offscreen")
+        window = std::make_unique<HostWindow>(
+            picture, "Stand-in host - " + (options.image.empty() ? "new picture" : options.image) + " (" + modeName + ")");
     int16_t result = 0;
     {
         StandInHost host(image, options.variant, colours);
         const CancelOnInterrupt interrupts(host);
-        result = host.run(module.entry(), showWindow ? window.id() : 0, kept);
+        result = host.run(module.entry(), window ? window->id() : 0, kept);
     }
     if (!options.stateFile.empty() && !HostStateFile::save(options.stateFile, kept, error))
         return fail(error);
@@ -142,8 +144,13 @@ int HostedEdit::about(const std::string& path) {
         err_ << "patchloom about: " << error << "\n";
         return kFailed;
     }
+    // The about box belongs to a host window, as in an editor's menu.
+    std::unique_ptr<HostWindow> window;
+    if (qgetenv("QT_QPA_PLATFORM") != "offscreen")
+        window = std::make_unique<HostWindow>(QImage(), "Stand-in host - about");
     AboutRecord record;
     PlatformData platform;
+    platform.hostWindow = window ? window->id() : 0;
     record.platformData = &platform;
     intptr_t data = 0;
     int16_t result = 0;

@@ -25,6 +25,9 @@ QWinWidget::QWinWidget(std::unique_ptr<NativeWindow> native, QObject* parent, co
 
 QWinWidget::~QWinWidget() {
     enableHost();
+    // The native window must go while the host window it belongs to is still known to Qt.
+    destroy();
+    native_.reset();
 }
 
 void QWinWidget::init(QObject* parent, const char* name) {
@@ -35,14 +38,16 @@ void QWinWidget::init(QObject* parent, const char* name) {
     if (!native_ || hostWindow_ == 0)
         return;
     setAttribute(Qt::WA_NativeWindow);
-    winId();  // the native window must exist before it can be parented
-    native_->parent(windowHandle(), true);
+    winId();  // the native window must exist before it can be given to the host window
+    // Owned by the host window rather than inside it: Qt windows opened on the wrapper then
+    // have a top-level window to belong to, as the toolkit requires.
+    native_->parent(windowHandle(), false);
     setContentsMargins(0, 0, 0, 0);
 }
 
 void QWinWidget::showCentered() {
     const QRect host = native_ ? native_->geometry() : QRect();
-    setGeometry(host.width() / 2, host.height() / 2, 0, 0);
+    setGeometry(host.left() + host.width() / 2, host.top() + host.height() / 2, 0, 0);
     show();
 }
 

@@ -23,8 +23,8 @@ public:
                Qt::WindowFlags flags = {});
     ~QWinWidget() override;
 
-    // Places the zero-sized wrapper at the middle of the host window and shows it, so that
-    // dialogs centred on it open in the middle of the host window.
+    // Places the zero-sized wrapper at the middle of the host window (screen coordinates) and
+    // shows it, so that dialogs centred on it open in the middle of the host window.
     void showCentered();
     uintptr_t parentWindow() const { return hostWindow_; }
     bool hostDisabled() const { return hostDisabled_; }

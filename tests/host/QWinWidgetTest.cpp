@@ -67,9 +67,9 @@ protected:
 TEST_F(QWinWidgetTest, AModalWindowDisablesTheHostUntilItClosesAndTheFocusGoesBack) {
     host.focused = kHostEditField;
     auto wrapper = makeWrapper();
-    EXPECT_EQ(host.embedded, 1);
+    EXPECT_EQ(host.owned, 1);
     wrapper->showCentered();
-    EXPECT_EQ(wrapper->geometry().topLeft(), QPoint(200, 150));
+    EXPECT_EQ(wrapper->geometry().topLeft(), QPoint(300, 200));
     host.focused = 0;  // the focus moves into the plug-in's windows
 
     auto* dialog = new QDialog(wrapper.get());
@@ -78,7 +78,7 @@ TEST_F(QWinWidgetTest, AModalWindowDisablesTheHostUntilItClosesAndTheFocusGoesBa
     EXPECT_FALSE(host.enabled);
     EXPECT_TRUE(wrapper->hostDisabled());
     EXPECT_FALSE(wrapper->isVisible());
-    EXPECT_EQ(host.owned, 1);
+    EXPECT_EQ(host.owned, 2);
 
     dialog->hide();
     EXPECT_TRUE(host.enabled);
