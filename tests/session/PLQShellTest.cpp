@@ -4,10 +4,13 @@
 #include <vector>
 
 #include <QObject>
+#include <QStringList>
 #include <QThread>
 
 #include "SessionTestSupport.h"
 #include "session/PLQShell.h"
+#include "support/AllocationFailure.h"
+#include "support/NoisePicture.h"
 #include "support/TextureLoader.h"
 
 namespace {
@@ -21,6 +24,7 @@ protected:
     void open(const PixelBuffer& hostImage) {
         host = pixelsOf(hostImage);
         shell = std::make_unique<PLQShell>(hostImage.width(), hostImage.height(), host.data());
+        shell->setWarningReporter(&warnings);
         PLQShell* s = shell.get();
         QObject::connect(s, &PLQShell::updateStep, s, [this](const Box&) { ++steps; });
         QObject::connect(s, &PLQShell::updateTerminated, s, [this](const Box& box) { endBoxes.push_back(box); });
@@ -44,6 +48,12 @@ protected:
         return waitUntil([&] { return runsEnded() >= count; }) && !shell->isRunning();
     }
 
+    struct Warnings : WarningReporter {
+        QStringList texts;
+        void warning(const QString& text) override { texts.append(text); }
+    };
+
+    Warnings warnings; // outlives the shell that tells it
     std::vector<uint32_t> host;
     std::unique_ptr<PLQShell> shell;
     int steps = 0;
@@ -244,4 +254,60 @@ TEST_F(ShellRun, DestroyingTheShellDuringARunWaitsForTheWorker) {
     QThread::msleep(50);
     QCoreApplication::processEvents();
     EXPECT_EQ(host, afterwards) << "the worker still wrote after the shell was gone";
+}
+
+// A chunk without an opaque pixel can never fill the output: the run ends by itself as after a
+// stop, keeps what it pasted as one step and says why.
+TEST_F(ShellRun, ARunWhoseChunkIsFullyOrPartlyTransparentEndsWithItsReason) {
+    const QString stopped = QStringLiteral("The process stopped before the output was covered: ");
+    for (uint32_t alpha : {0u, 128u}) {
+        SCOPED_TRACE(alpha);
+        warnings.texts.clear();
+        locks.clear();
+        steps = 0;
+        open(PixelBuffer(96, 96));
+        addImage(noisePicture(24, 24, alpha));
+        shell->goStopEvent();
+        ASSERT_TRUE(waitForRunEnds(1));
+
+        EXPECT_EQ(locks, (std::vector<bool>{true, false}));
+        EXPECT_FALSE(shell->outputFull());
+        ASSERT_EQ(warnings.texts.size(), 1);
+        EXPECT_TRUE(warnings.texts[0].startsWith(stopped)) << warnings.texts[0].toStdString();
+        if (alpha == 0) {
+            EXPECT_EQ(warnings.texts[0], stopped + "the chunks have no pixel opaque enough to cover the rest of "
+                                                  "the output.");
+            EXPECT_EQ(steps, 0);
+            EXPECT_EQ(shell->historySize(), 1u);
+            EXPECT_TRUE(isAllZero(shell->output()));
+        } else {
+            EXPECT_EQ(shell->historySize(), 2u);
+            const PixelBuffer& out = shell->output();
+            EXPECT_TRUE(std::all_of(out.pixels(), out.pixels() + out.count(),
+                                    [](uint32_t p) { return alphaOf(p) >= 128 && alphaOf(p) < 255; }));
+        }
+    }
+}
+
+// Memory running out on the worker (here in the pre-filter) ends the run, not the process:
+// the session stays as it was, the user is told, and the next run works.
+TEST_F(ShellRun, RunningOutOfMemoryOnTheWorkerEndsTheRunAndTellsTheUser) {
+    open(PixelBuffer(96, 96));
+    const uint32_t key = addImage(noisePicture(200, 200, 255));
+    shell->images().find(key)->setFilterRadius(4);
+    shell->images().find(key)->current().bounds = Box(10, 10, 41, 41);
+    {
+        AllocationFailure failure(100 * 1024); // the filtered copy needs 160 000 bytes
+        shell->goStopEvent();
+        ASSERT_TRUE(waitForRunEnds(1));
+    }
+    EXPECT_EQ(warnings.texts, QStringList{"The process stopped before the output was covered: there is not enough "
+                                          "memory for the chunk or its paste."});
+    EXPECT_EQ(shell->historySize(), 1u);
+    EXPECT_TRUE(isAllZero(shell->output()));
+
+    shell->goStopEvent();
+    ASSERT_TRUE(waitForRunEnds(2));
+    EXPECT_TRUE(shell->outputFull());
+    EXPECT_EQ(warnings.texts.size(), 1);
 }
