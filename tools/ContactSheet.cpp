@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -59,14 +60,16 @@ public:
         shell->images().normaliseProbabilities(-1.0f);
     }
     // Covers the top-left part of the output with a reddish copy of the host, fading out.
+    // The output is the host's memory, so the host image is read from the session's copy.
     void fillSome() {
         PixelBuffer& out = shell->output();
+        const PixelBuffer& original = shell->originalImage();
         for (uint32_t y = 0; y < out.height(); ++y)
             for (uint32_t x = 0; x < out.width(); ++x) {
                 const int reach = int(out.width() * 0.55) - int(x) - int(y) / 2;
                 if (reach <= 0)
                     continue;
-                const uint32_t p = host_[size_t(y) * out.width() + x];
+                const uint32_t p = original.at(x, y);
                 const uint32_t a = reach > 24 ? 255u : uint32_t(reach * 10);
                 out.at(x, y) = makePixel(a, std::min(255u, redOf(p) + 40), greenOf(p), blueOf(p));
             }
@@ -229,7 +232,7 @@ QImage sheet(const std::vector<Render>& renders) {
     std::vector<Placed> placed;
     int x = kGap, y = kGap, rowHeight = 0, width = 0;
     for (const Render& r : renders) {
-        const int w = std::max(r.image.width(), 160);
+        const int w = std::max({r.image.width(), 160, QFontMetrics(QApplication::font()).horizontalAdvance(r.caption)});
         if (x > kGap && x + w > kMaxRowWidth) {
             x = kGap;
             y += rowHeight + kGap;
