@@ -38,6 +38,8 @@ private:
     bool parseMethod(const std::string& name, const std::string& value);
     bool parseWhole(const std::string& name, const std::string& value, long low, long high, long& out);
     void checkCombination();
+    void checkCompanions();
+    bool parseCompanion(const std::string& value, CompanionOption& companion);
     bool fail(const std::string& message);
 
     const std::vector<std::string>& words_;
@@ -45,5 +47,6 @@ private:
     std::string inlineValue_;
     bool hasInlineValue_ = false;
     bool chunkSizeGiven_ = false;
+    std::vector<std::string> companionValues_; // split once all INPUTs are known
     Result result_;
 };

@@ -6,7 +6,9 @@
 #include <QStringList>
 
 #include <chrono>
+#include <new>
 
+#include "apps/CompanionTiles.h"
 #include "apps/DemoTexture.h"
 #include "apps/InterruptWatch.h"
 #include "apps/PngFile.h"
@@ -15,6 +17,7 @@
 #include "apps/SynthArgumentParser.h"
 #include "apps/SynthReport.h"
 #include "apps/SynthRunner.h"
+#include "apps/TileFiles.h"
 #include "apps/TerminalWarnings.h"
 #include "chunks/RandomChunks.h"
 #include "session/ImageLoader.h"
@@ -100,22 +103,36 @@ void SynthCommand::addDemo(const SynthOptions& options, ImageCollection& images)
     images.setCurrent(key);
 }
 
-// Every input must load: a file the loader skips fails the command after its warning.
-bool SynthCommand::loadInputs(const SynthOptions& options, ImageCollection& images) {
+// Every input must load: a file the loader skips fails the command after its warning. The
+// companion maps are read right after, so that a bad one is refused before the run.
+bool SynthCommand::loadInputs(const SynthOptions& options, ImageCollection& images, std::vector<LoadedInput>& inputs,
+                              CompanionTiles& tiles) {
     if (options.demo) {
         addDemo(options, images);
         return true;
     }
-    QStringList paths;
-    for (const std::string& input : options.inputs)
-        paths << QFile::decodeName(input.c_str());
+    const QSize outputSize(int(options.width), int(options.height));
     TerminalWarnings warnings(err_, kPrefix);
     ImageLoader loader(images, warnings);
     // The readers' own diagnostics would repeat, less clearly, what the warnings say.
     const QtMessageHandler previous = qInstallMessageHandler(ignoreToolkitMessage);
-    const auto keys = loader.loadFiles(paths, QSize(int(options.width), int(options.height)));
+    bool loaded = true;
+    for (const std::string& path : options.inputs) {
+        const ImageLoader::Loaded file = loader.loadFile(QFile::decodeName(path.c_str()), outputSize);
+        if (file.key == ImageCollection::kNoKey) {
+            loaded = false;
+            continue;
+        }
+        inputs.push_back({path, file.key, file.fileSize,
+                          file.deep.isNull() ? CompanionMap() : CompanionTiles::toMap(file.deep)});
+    }
+    if (loaded && !options.companions.empty()) {
+        TerminalWarnings mapWarnings(err_, std::string(kPrefix) + "companion map: ");
+        ImageLoader mapLoader(images, mapWarnings);
+        loaded = tiles.loadMaps(options.companions, inputs, mapLoader, outputSize);
+    }
     qInstallMessageHandler(previous);
-    return keys.size() == size_t(paths.size());
+    return loaded;
 }
 
 // Pre-filter and random chunks, in the order of the images; the seed stands for the clock
@@ -139,10 +156,11 @@ RunStatistics SynthCommand::synthesize(SynthRunner& runner) {
 }
 
 void SynthCommand::report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner,
-                          const RunStatistics& stats, bool written) {
+                          const RunStatistics& stats, const TileFiles& files) {
     const SeamStore& seams = runner.synthesizer().seamStore();
+    const bool written = !files.written().empty() && files.written().front().path == options.output;
     const SynthReport summary{options.output, written, options.width, options.height, seed, stats, seams.size(),
-                              QualityFigures::measure(runner.output(), seams)};
+                              QualityFigures::measure(runner.output(), seams), files.written()};
     out_ << summary.json() << "\n";
 }
 
@@ -150,11 +168,14 @@ bool SynthCommand::shouldWrite(const SynthOptions& options, const RunStatistics&
     return stats.complete || !options.noPartial;
 }
 
-int SynthCommand::exitStatus(const SynthOptions& options, const RunStatistics& stats, bool written) {
+int SynthCommand::exitStatus(const SynthOptions& options, const RunStatistics& stats, const TileFiles& files) {
     if (stats.complete)
         return kDone;
-    const std::string what = written ? "wrote the part synthesized so far to '" + options.output + "'"
-                                     : std::string("nothing written");
+    const size_t count = files.written().size();
+    std::string what = "nothing written";
+    if (count > 0)
+        what = "wrote the part synthesized so far to '" + options.output + "'" +
+               (count > 1 ? " and " + std::to_string(count - 1) + " companion tile" + (count > 2 ? "s" : "") : "");
     if (stats.interrupted) {
         err_ << kPrefix << "interrupted after " << stats.pastes() << " pastes; " << what << "\n";
         return kInterrupted;
@@ -179,26 +200,44 @@ int SynthCommand::run(const std::vector<std::string>& words) {
 
 int SynthCommand::execute(const SynthOptions& options) {
     ImageCollection images;
-    if (!loadInputs(options, images))
+    std::vector<LoadedInput> inputs;
+    CompanionTiles tiles(err_, kPrefix);
+    if (!loadInputs(options, images, inputs, tiles))
         return kFailed;
     const uint32_t seed = chooseSeed(options);
     prepareChunks(options, images, seed);
 
     SynthRunner runner(images, placementFor(options), seed, options.width, options.height);
-    // Held until the file is in place: a Ctrl+C while writing then only ends the run early,
-    // instead of killing the process and leaving the temporary file behind.
+    PasteRecord record;
+    if (tiles.needRecord(inputs))
+        runner.setPasteRecord(&record);
+    // Held until the files are in place: a Ctrl+C while writing then only ends the run early,
+    // instead of killing the process and leaving temporary files behind.
     InterruptWatch watch([&runner] { runner.requestStop(); });
     const RunStatistics stats = synthesize(runner);
 
-    bool written = false;
+    TileFiles files;
     std::string writeError;
     if (shouldWrite(options, stats))
-        written = PngFile::writeAtomically(runner.output(), options.output, writeError);
+        writeTiles(options, inputs, tiles, images, record, runner, files, writeError);
     if (options.report)
-        report(options, seed, runner, stats, written);
+        report(options, seed, runner, stats, files);
     if (!writeError.empty()) {
         err_ << kPrefix << writeError << "\n";
         return kFailed;
     }
-    return exitStatus(options, stats, written);
+    return exitStatus(options, stats, files);
+}
+
+// All files of the run are made before the first takes its name: a failure leaves every
+// target as it was, and a stop cannot leave some tiles new and others old.
+void SynthCommand::writeTiles(const SynthOptions& options, const std::vector<LoadedInput>& inputs,
+                              CompanionTiles& tiles, ImageCollection& images, const PasteRecord& record,
+                              const SynthRunner& runner, TileFiles& files, std::string& error) {
+    try {
+        if (tiles.addTiles(options, inputs, images, record, runner.output(), files, error))
+            files.commit(error);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory to make the tiles; nothing written";
+    }
 }

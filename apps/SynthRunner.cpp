@@ -31,7 +31,7 @@ void SynthRunner::setCellSize() {
 void SynthRunner::prepareChunk() {
     InputImage& image = *images_.currentImage();
     makeChunkPixels(image, chunkPixels_);
-    synthesizer_.setChunk(&chunkPixels_);
+    synthesizer_.setChunk(&chunkPixels_, ChunkSource{images_.currentKey(), uint32_t(image.currentChunk())});
     makeChunkMask(image, chunkMask_);
     synthesizer_.setLimitMap(&chunkMask_);
 }
