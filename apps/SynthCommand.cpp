@@ -19,6 +19,7 @@
 #include "apps/SynthRunner.h"
 #include "apps/TileFiles.h"
 #include "apps/TerminalWarnings.h"
+#include "chunks/SynthesisRun.h"
 #include "chunks/RandomChunks.h"
 #include "session/ImageLoader.h"
 
@@ -45,7 +46,9 @@ std::string SynthCommand::usage() {
 
 Builds a seamless tile of the given size from chunks of the input images. Chunks are pasted
 automatically, each one cut into the earlier content along a minimum-cost seam, until every
-pixel is covered. The tile is written as an 8-bit RGBA PNG.
+pixel is covered. The tile is written as an RGBA PNG: 16 bits per channel when an INPUT has
+16 bits (PNG, TIFF; grey or colour, with or without alpha), else 8. The synthesis decides on
+8-bit copies of the inputs; the pixels written come from the files at their own depth.
 
 Input and output:
   INPUT...              image files (PNG, JPEG, TIFF, BMP, TGA, ...); an input that is not
@@ -53,6 +56,21 @@ Input and output:
   --demo                use the built-in cobblestone sample instead of INPUT files
   -o, --output OUT      PNG file to write; an existing OUT is replaced only by a complete file
   --size WxH            output size in pixels, 8 to 8192 per side (default 512x512)
+
+Companion maps (normal, height, roughness, ... maps of the same texture):
+  --companion MAP=MAPOUT
+                        give MAP exactly the pastes of its INPUT, same seams and blends, and
+                        write the tile to MAPOUT; repeat for every map. With several INPUTs
+                        name one map per INPUT, in INPUT order, separated by commas:
+                          synth rock.png moss.png -o colour.png --mix
+                                --companion rock_n.png,moss_n.png=normal.png
+                        MAPOUT follows the last '='. A map must have the size of its INPUT
+                        (it is scaled down alike); it keeps its own depth (8 or 16 bits) and
+                        its own pixels (no --prefilter, which belongs to the colour INPUTs);
+                        alpha and coverage come from the INPUT. A map that cannot be read or
+                        has another size, and two tiles written to one file, are refused
+                        before the run. OUT and every MAPOUT are written together: all of
+                        them or, on failure, none.
 
 Placement:
   --method random|semi-regular
@@ -74,12 +92,14 @@ Run:
   --seed S              seed of every random choice, 0-4294967295: the same seed and options
                         give the same file (default: from the clock; --report shows it)
   --report              print a JSON summary on stdout: size, steps, pastes by outcome,
-                        time, stored seams, mean seam cost, seam and wrap contrast
+                        time, stored seams, mean seam cost, seam and wrap contrast, and
+                        every file written with its bits per channel
   --no-partial          when interrupted, write nothing instead of the part done so far
   -h, --help            show this help
 
 A progress line is shown on stderr when it is a terminal. Ctrl+C stops the run and, unless
---no-partial is given, writes what was synthesized so far; a second Ctrl+C quits at once.
+--no-partial is given, writes what was synthesized so far (OUT and every MAPOUT, all of the
+same pastes); a second Ctrl+C quits at once.
 Exit status: 0 done, 1 unreadable input, unwritable output or a run that could not finish,
 2 bad arguments, 130 interrupted.
 )";
@@ -180,7 +200,7 @@ int SynthCommand::exitStatus(const SynthOptions& options, const RunStatistics& s
         err_ << kPrefix << "interrupted after " << stats.pastes() << " pastes; " << what << "\n";
         return kInterrupted;
     }
-    err_ << kPrefix << "gave up after " << stats.steps << " steps: the chunks no longer paste anywhere; " << what
+    err_ << kPrefix << "gave up after " << stats.steps << " steps: " << runEndReason(stats.end) << "; " << what
          << "\n";
     return kFailed;
 }

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "apps/QualityFigures.h"
-#include "apps/RunStatistics.h"
 #include "apps/TileFiles.h"
+#include "chunks/RunStatistics.h"
 
 // The summary `synth --report` prints: one JSON object on a single line.
 struct SynthReport {
