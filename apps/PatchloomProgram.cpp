@@ -1,5 +1,7 @@
 #include "apps/PatchloomProgram.h"
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <new>
 
@@ -18,8 +20,9 @@ Run 'patchloom COMMAND --help' for the options of a command.
 }
 
 int PatchloomProgram::run(const std::vector<std::string>& words) {
+    int status = SynthCommand::kFailed;
     try {
-        return dispatch(words);
+        status = dispatch(words);
     } catch (const std::bad_alloc&) {
         err_ << "patchloom: out of memory\n";
     } catch (const std::exception& e) {
@@ -27,7 +30,20 @@ int PatchloomProgram::run(const std::vector<std::string>& words) {
     } catch (...) {
         err_ << "patchloom: unexpected failure\n";
     }
-    return SynthCommand::kFailed;
+    return checkOutput(status);
+}
+
+// A report or help text that did not reach stdout (a full disk, a closed descriptor) is a
+// failure, even when everything else went well.
+int PatchloomProgram::checkOutput(int status) {
+    errno = 0;
+    out_.flush();
+    if (out_)
+        return status;
+    const int error = errno;
+    err_ << "patchloom: cannot write to standard output" << (error != 0 ? std::string(": ") + std::strerror(error) : "")
+         << "\n";
+    return status == SynthCommand::kDone ? SynthCommand::kFailed : status;
 }
 
 int PatchloomProgram::dispatch(const std::vector<std::string>& words) {

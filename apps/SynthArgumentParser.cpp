@@ -105,8 +105,17 @@ bool SynthArgumentParser::takeOption(const std::string& word) {
     if (name == "-o" || name == "--output" || name == "--size" || name == "--method" || name == "--jitter" ||
         name == "--covering" || name == "--chunks" || name == "--chunk-size" || name == "--prefilter" ||
         name == "--seed")
-        return takeValue(name, value) && applyOption(name, value);
+        return takeOnce(name) && takeValue(name, value) && applyOption(name, value);
     return fail("unknown option '" + name + "' (see patchloom synth --help)");
+}
+
+// A second value would silently replace the first; which one the user meant is not for us to
+// guess.
+bool SynthArgumentParser::takeOnce(const std::string& name) {
+    const std::string option = name == "-o" ? "--output" : name;
+    if (!given_.insert(option).second)
+        return fail(name + " is given more than once");
+    return true;
 }
 
 bool SynthArgumentParser::takeValue(const std::string& name, std::string& value) {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <new>
+#include <sstream>
 
 #include "apps/CompanionTiles.h"
 #include "apps/DemoTexture.h"
@@ -14,6 +15,7 @@
 #include "apps/PngFile.h"
 #include "apps/ProgressBar.h"
 #include "apps/QualityFigures.h"
+#include "apps/QuietReaders.h"
 #include "apps/SynthArgumentParser.h"
 #include "apps/SynthReport.h"
 #include "apps/SynthRunner.h"
@@ -35,8 +37,6 @@ PlacementParameters placementFor(const SynthOptions& options) {
     placement.coveringFactor = options.coveringFactor;
     return placement;
 }
-
-void ignoreToolkitMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 } // namespace
 
@@ -132,26 +132,26 @@ bool SynthCommand::loadInputs(const SynthOptions& options, ImageCollection& imag
         return true;
     }
     const QSize outputSize(int(options.width), int(options.height));
-    TerminalWarnings warnings(err_, kPrefix);
+    std::ostringstream said;
+    TerminalWarnings warnings(said, kPrefix);
+    TerminalWarnings mapWarnings(said, std::string(kPrefix) + "companion map: ");
     ImageLoader loader(images, warnings);
-    // The readers' own diagnostics would repeat, less clearly, what the warnings say.
-    const QtMessageHandler previous = qInstallMessageHandler(ignoreToolkitMessage);
+    ImageLoader mapLoader(images, mapWarnings);
     bool loaded = true;
-    for (const std::string& path : options.inputs) {
-        const ImageLoader::Loaded file = loader.loadFile(QFile::decodeName(path.c_str()), outputSize);
-        if (file.key == ImageCollection::kNoKey) {
-            loaded = false;
-            continue;
+    {
+        const QuietReaders quiet;
+        for (const std::string& path : options.inputs) {
+            const ImageLoader::Loaded file = loader.loadFile(QFile::decodeName(path.c_str()), outputSize);
+            if (file.key == ImageCollection::kNoKey) {
+                loaded = false;
+                continue;
+            }
+            inputs.push_back({path, file.key, file.fileSize,
+                              file.deep.isNull() ? CompanionMap() : CompanionTiles::toMap(file.deep)});
         }
-        inputs.push_back({path, file.key, file.fileSize,
-                          file.deep.isNull() ? CompanionMap() : CompanionTiles::toMap(file.deep)});
+        loaded = loaded && tiles.loadMaps(options.companions, inputs, mapLoader, outputSize);
     }
-    if (loaded && !options.companions.empty()) {
-        TerminalWarnings mapWarnings(err_, std::string(kPrefix) + "companion map: ");
-        ImageLoader mapLoader(images, mapWarnings);
-        loaded = tiles.loadMaps(options.companions, inputs, mapLoader, outputSize);
-    }
-    qInstallMessageHandler(previous);
+    err_ << said.str();
     return loaded;
 }
 
@@ -219,6 +219,17 @@ int SynthCommand::run(const std::vector<std::string>& words) {
 }
 
 int SynthCommand::execute(const SynthOptions& options) {
+    // A long synthesis must not end in finding that OUT or a MAPOUT cannot be written.
+    std::vector<std::string> targets{options.output};
+    for (const CompanionOption& companion : options.companions)
+        targets.push_back(companion.output);
+    for (const std::string& target : targets) {
+        std::string problem;
+        if (!PngFile::checkWritable(target, problem)) {
+            err_ << kPrefix << problem << "\n";
+            return kFailed;
+        }
+    }
     ImageCollection images;
     std::vector<LoadedInput> inputs;
     CompanionTiles tiles(err_, kPrefix);
