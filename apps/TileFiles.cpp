@@ -1,48 +1,35 @@
 #include "apps/TileFiles.h"
 
-#include "apps/PngEncoder.h"
 #include "apps/SignalHold.h"
 
-template <typename Picture>
-bool TileFiles::stage(const std::string& path, const Picture& picture, int bits, std::string& error) {
-    if (picture.count() == 0) {
-        error = "cannot write '" + path + "': nothing to write";
-        return false;
-    }
-    StagedFile file;
-    if (!file.open(path, error))
-        return false;
-    std::string why;
-    if (!PngEncoder::write(picture, file.stream(), why)) {
-        error = "cannot write '" + path + "': " + why;
-        return false;
-    }
-    if (!file.finish(error))
+bool TileFiles::add(const std::string& path, const PixelBuffer& picture, std::string& error) {
+    PngFile::Staged file;
+    if (!PngFile::stage(picture, path, file, error))
         return false;
     staged_.push_back(std::move(file));
-    bits_.push_back(bits);
+    bits_.push_back(8);
     return true;
 }
 
-bool TileFiles::add(const std::string& path, const PixelBuffer& picture, std::string& error) {
-    return stage(path, picture, 8, error);
-}
-
 bool TileFiles::add(const std::string& path, const DeepPixelBuffer& picture, std::string& error) {
-    return stage(path, picture, 16, error);
+    PngFile::Staged file;
+    if (!PngFile::stage(picture, path, file, error))
+        return false;
+    staged_.push_back(std::move(file));
+    bits_.push_back(16);
+    return true;
 }
 
 bool TileFiles::commit(std::string& error) {
     SignalHold hold;
-    for (size_t i = 0; i < staged_.size(); ++i) {
-        if (!staged_[i].place(error)) {
-            staged_.clear();
-            bits_.clear();
-            return false;
-        }
-        written_.push_back({staged_[i].target(), bits_[i]});
+    bool placed = true;
+    for (size_t i = 0; i < staged_.size() && placed; ++i) {
+        const std::string path = staged_[i].path();
+        placed = PngFile::place(staged_[i], error);
+        if (placed)
+            written_.push_back({path, bits_[i]});
     }
     staged_.clear();
     bits_.clear();
-    return true;
+    return placed;
 }

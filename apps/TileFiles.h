@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "apps/StagedFile.h"
+#include "apps/PngFile.h"
 #include "engine/DeepPixelBuffer.h"
 #include "engine/PixelBuffer.h"
 
 // The PNG files of one run, written as a set. Each is first written complete beside its target;
-// commit() then gives them their names one after the other with Ctrl+C held back, so that the
-// targets are all new or (when anything fails before) all as they were. What is not committed
+// commit() then puts them in place one after the other with Ctrl+C held back, so that the
+// targets are all new or, when anything fails before, all as they were. What is not committed
 // is removed when the set goes.
 class TileFiles {
 public:
@@ -22,18 +22,16 @@ public:
     // PNG. False, with `error` naming the file, when it cannot; the set is then still usable.
     bool add(const std::string& path, const PixelBuffer& picture, std::string& error);
     bool add(const std::string& path, const DeepPixelBuffer& picture, std::string& error);
-    // Puts every added file in place, in the order added. On failure the files placed before
-    // stay (they are complete) and the rest are removed; `error` names the file.
+    // Puts every added file in place, in the order added. A failure at this point (rare: the
+    // folders took the files already) keeps the files placed before and drops the rest;
+    // `error` names the file.
     bool commit(std::string& error);
 
     // Files in place, in order.
     const std::vector<Written>& written() const { return written_; }
 
 private:
-    template <typename Picture>
-    bool stage(const std::string& path, const Picture& picture, int bits, std::string& error);
-
-    std::vector<StagedFile> staged_;
+    std::vector<PngFile::Staged> staged_;
     std::vector<int> bits_;
     std::vector<Written> written_;
 };

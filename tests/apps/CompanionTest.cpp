@@ -16,6 +16,7 @@
 #include "apps/PngFile.h"
 #include "apps/SynthArgumentParser.h"
 #include "apps/SynthCommand.h"
+#include "apps/TileFiles.h"
 #include "support/TextureLoader.h"
 
 namespace {
@@ -282,4 +283,37 @@ TEST(Companion, InterruptedRunWritesEveryTileOfTheSamePartOrNone) {
         ASSERT_EQ(entries, (Words{"again.png", "in.png", "out.png"})) << "delay " << delayMs;
         EXPECT_EQ(readFile(folder.file("again.png")), readFile(folder.file("out.png"))) << "delay " << delayMs;
     }
+}
+
+// A set of tiles changes together: a file that cannot be written leaves the others' targets
+// untouched; a complete set lands with 16-bit values and coverage widened exactly.
+TEST(TileFiles, NothingChangesUntilEveryFileIsWritten) {
+    TempFolder folder;
+    writeFile(folder.file("a.png"), "earlier tile");
+    {
+        TileFiles files;
+        std::string error;
+        EXPECT_TRUE(files.add(folder.file("a.png"), PixelBuffer(4, 4), error)) << error;
+        EXPECT_FALSE(files.add(folder.file("missing/b.png"), DeepPixelBuffer(4, 4), error));
+        EXPECT_NE(error.find("b.png"), std::string::npos) << error;
+    }
+    EXPECT_EQ(readFile(folder.file("a.png")), "earlier tile");
+    EXPECT_EQ(folder.entries(), Words{"a.png"});
+
+    DeepPixelBuffer deep(3, 1);
+    deep.at(0, 0) = DeepPixel{0x1234, 0xFFFE, 1, 255};
+    deep.at(1, 0) = DeepPixel{7, 8, 9, 128};
+    TileFiles files;
+    std::string error;
+    ASSERT_TRUE(files.add(folder.file("a.png"), PixelBuffer(4, 4), error) &&
+                files.add(folder.file("b.png"), deep, error) && files.commit(error))
+        << error;
+    ASSERT_EQ(files.written().size(), 2u);
+    EXPECT_EQ(files.written()[1].bits, 16);
+    const std::vector<QRgba64> back = deepPixels(QImage(QString::fromStdString(folder.file("b.png"))));
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[0], QRgba64::fromRgba64(0x1234, 0xFFFE, 1, 65535));
+    EXPECT_EQ(back[1], QRgba64::fromRgba64(7, 8, 9, 128 * 257));
+    EXPECT_EQ(pngBitDepth(folder.file("a.png")), 8);
+    EXPECT_EQ(folder.entries(), (Words{"a.png", "b.png"}));
 }
