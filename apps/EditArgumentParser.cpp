@@ -1,5 +1,7 @@
 #include "apps/EditArgumentParser.h"
 
+#include "apps/HostImage.h"
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -18,6 +20,30 @@ bool parseDecimal(const std::string& text, long& out) {
 }
 
 bool isOptionWord(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
+
+// Host variants: options without a value.
+bool setHostFlag(const std::string& word, EditOptions& o) {
+    if (word == "--no-advance-state")
+        o.variant.advanceState = false;
+    else if (word == "--no-colour-services")
+        o.variant.colourServices = false;
+    else if (word == "--no-descriptors")
+        o.variant.descriptors = false;
+    else if (word == "--no-handle-suite")
+        o.variant.handleSuite = false;
+    else if (word == "--identify-as-premiere")
+        o.premiere = true;
+    else if (word == "--no-window")
+        o.window = false;
+    else
+        return false;
+    return true;
+}
+
+bool takesValue(const std::string& name) {
+    return name == "-o" || name == "--output" || name == "--size" || name == "--mode" || name == "--state" ||
+           name == "--module";
+}
 
 }  // namespace
 
@@ -59,6 +85,8 @@ EditArgumentParser::Result EditArgumentParser::parse(const std::vector<std::stri
             o.help = true;
             return result;
         }
+        if (setHostFlag(word, o))
+            continue;
         std::string name = word, value;
         bool hasValue = false;
         if (const size_t equals = word.find('='); word.rfind("--", 0) == 0 && equals != std::string::npos) {
@@ -66,7 +94,7 @@ EditArgumentParser::Result EditArgumentParser::parse(const std::vector<std::stri
             value = word.substr(equals + 1);
             hasValue = true;
         }
-        if (name != "-o" && name != "--output" && name != "--size") {
+        if (!takesValue(name)) {
             result.error = "unknown option '" + word + "' (see patchloom edit --help)";
             return result;
         }
@@ -80,9 +108,19 @@ EditArgumentParser::Result EditArgumentParser::parse(const std::vector<std::stri
         if (name == "--size") {
             if (!parseSize(value, o, result.error))
                 return result;
+        } else if (name == "--mode") {
+            if (!HostImage::modeNamed(value)) {
+                result.error = "unknown --mode '" + value + "' (" + HostImage::modeNames() + ")";
+                return result;
+            }
+            o.mode = value;
         } else if (value.empty()) {
             result.error = name + " needs a file name";
             return result;
+        } else if (name == "--state") {
+            o.stateFile = value;
+        } else if (name == "--module") {
+            o.module = value;
         } else {
             o.output = value;
         }

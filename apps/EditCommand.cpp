@@ -4,12 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QtGlobal>
 
 #include <cstring>
 #include <new>
 
 #include "apps/EditArgumentParser.h"
+#include "apps/HostedEdit.h"
 #include "apps/PngFile.h"
 #include "apps/TerminalWarnings.h"
 #include "engine/PixelBuffer.h"
@@ -49,7 +51,18 @@ IMAGE; the window starts with it empty, and "Paste Input" brings IMAGE back into
   -o, --output OUT      PNG file written on "Apply"; an existing OUT is replaced only by a
                         complete file
   --size WxH            edit a new, transparent picture of W x H pixels (2 to 8192 per
-                        side) instead; IMAGE, if given, is loaded as the first input image
+                        side) instead
+  --mode MODE           the host image's colour mode and depth: rgb, rgb16, gray, gray16,
+                        cmyk, lab, hsb, hsl, multichannel, duotone (default rgb, or rgb16
+                        for a 16-bit file); OUT is converted back to RGB, 16-bit for the
+                        16-bit modes
+  --state FILE          keep the filter's parameters and scripting values in FILE between
+                        runs, as an action would
+  --module PATH         the filter module to load (default: MOS.8bf beside patchloom)
+  --no-advance-state, --identify-as-premiere, --no-colour-services, --no-descriptors,
+  --no-handle-suite, --no-window
+                        host variants: leave out that part of the host, or (the second)
+                        present the host as the video editor
   -h, --help            show this help
 
 In the window: "Add" loads input images; draw a chunk on the current input image (drag a
@@ -72,6 +85,7 @@ int EditCommand::run(const std::vector<std::string>& words) {
         out_ << usage();
         return kApplied;
     }
+    words_ = words;
     return execute(parsed.options);
 }
 
@@ -165,6 +179,8 @@ int EditCommand::execute(const EditOptions& options) {
                     " picture");
     }
 
+    if (!session_)
+        return hosted(options, pixels, width, height);
     if (!session_(pixels.data(), width, height, inputs))
         return kNotApplied;
     std::string error;
@@ -172,4 +188,26 @@ int EditCommand::execute(const EditOptions& options) {
     if (!PngFile::writeAtomically(result, options.output, error))
         return fail(error);
     return kApplied;
+}
+
+// Through the filter module, as an image editor runs it. A 16-bit file is handed over at its
+// own depth; everything else as the loader read it.
+int EditCommand::hosted(const EditOptions& options, const std::vector<uint32_t>& pixels, int width, int height) {
+    QImage picture;
+    if (!options.sizeGiven) {
+        const QuietReaders quiet;
+        QImageReader reader(fromLocal(options.image));
+        const QImage deep = reader.read();
+        if (deep.depth() == 64 || deep.format() == QImage::Format_Grayscale16)
+            picture = deep;
+    } else if (!options.image.empty()) {
+        err_ << kPrefix << "note: the filter module takes no input images from its host; add '" << options.image
+             << "' with \"Add\" in the window\n";
+    }
+    if (picture.isNull()) {
+        picture = QImage(width, height, QImage::Format_ARGB32);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(picture.scanLine(y), pixels.data() + size_t(y) * size_t(width), size_t(width) * 4);
+    }
+    return HostedEdit(out_, err_).run(picture, options, words_);
 }

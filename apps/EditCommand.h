@@ -23,7 +23,8 @@ public:
     static constexpr int kBadArguments = 2;
 
     // The window: edits width x height pixels in place, with `inputs` loaded as input images
-    // once it shows; returns whether the user applied.
+    // once it shows; returns whether the user applied. Without one, the command is the
+    // stand-in host of the filter module (MOS.8bf), which opens the window itself.
     using Session = std::function<bool(uint32_t* pixels, int width, int height, const QStringList& inputs)>;
 
     EditCommand(std::ostream& out, std::ostream& err, Session session)
@@ -36,6 +37,7 @@ public:
 
 private:
     int execute(const EditOptions& options);
+    int hosted(const EditOptions& options, const std::vector<uint32_t>& pixels, int width, int height);
     bool readPicture(const std::string& path, std::vector<uint32_t>& pixels, int& width, int& height);
     bool checkReadable(const std::string& path);
     bool checkOutput(const std::string& path);
@@ -44,5 +46,6 @@ private:
 
     std::ostream& out_;
     std::ostream& err_;
-    Session session_;
+    Session session_;  // empty: through the filter module
+    std::vector<std::string> words_;
 };

@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "apps/HostedEdit.h"
 #include "apps/SynthCommand.h"
 
 std::string PatchloomProgram::usage() {
@@ -14,6 +15,7 @@ Seamless textures from chunks of input images.
 
 Commands:
   synth     build a tile of a chosen size automatically and write it as a PNG
+  about     show the filter module's about box
 
 Run 'patchloom COMMAND --help' for the options of a command.
 )";
@@ -57,8 +59,22 @@ int PatchloomProgram::dispatch(const std::vector<std::string>& words) {
         return help(rest);
     if (command == "synth")
         return SynthCommand(out_, err_, errIsTerminal_).run(rest);
+    if (command == "about")
+        return about(rest);
     err_ << "patchloom: unknown command '" << command << "' (see patchloom --help)\n";
     return SynthCommand::kBadArguments;
+}
+
+// `patchloom about [--module PATH]`: the module's about selector, as a host's menu calls it.
+int PatchloomProgram::about(const std::vector<std::string>& words) {
+    std::string module;
+    if (words.size() == 2 && words[0] == "--module")
+        module = words[1];
+    else if (!words.empty()) {
+        err_ << "patchloom about: usage: patchloom about [--module MOS.8bf]\n";
+        return SynthCommand::kBadArguments;
+    }
+    return HostedEdit(out_, err_).about(module);
 }
 
 // "help" alone, or "help COMMAND".

@@ -21,6 +21,7 @@ public:
 private:
     int dispatch(const std::vector<std::string>& words);
     int help(const std::vector<std::string>& words);
+    int about(const std::vector<std::string>& words);
     int checkOutput(int status);
 
     std::ostream& out_;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <sstream>
 
+#include <QFile>
+
 #include "TempFolder.h"
 #include "apps/EditCommand.h"
 #include "apps/PngFile.h"
@@ -120,7 +122,8 @@ TEST_F(EditCommandTest, BadArgumentsGiveStatusTwoAndOneLine) {
         {"in.png", "-o", "out.png", "--size", "9000x8"},
         {"in.png", "-o", "out.png", "--size", "12x"},
         {"in.png", "-o", "out.png", "--size", "-4x4"},
-        {"in.png", "-o", "out.png", "--mode", "rgb"},
+        {"in.png", "-o", "out.png", "--mode", "ycc"},
+        {"in.png", "-o", "out.png", "--colour", "rgb"},
     };
     for (const auto& words : cases) {
         EXPECT_EQ(run(words), EditCommand::kBadArguments) << words.back();
@@ -168,4 +171,33 @@ TEST_F(EditCommandTest, WithoutADisplayNoWindowIsTried) {
     EXPECT_EQ(run({folder.file("in.png"), "-o", folder.file("out.png")}), EditCommand::kFailed);
     EXPECT_NE(err.str().find("no display"), std::string::npos);
     EXPECT_EQ(sessions, 0);
+}
+
+// Through the filter module: what is wrong with the host's own request is said in one line
+// before the module is even loaded.
+TEST_F(EditCommandTest, UnknownModesAndMalformedStateFilesGetOneLineAndNoWindow) {
+    writePng("in.png", filled(8, 8, 0xFF102030u));
+    const std::string in = folder.file("in.png"), out = folder.file("out.png");
+    EditCommand hosted(this->out, err, nullptr);
+    err.str("");
+    EXPECT_EQ(hosted.run({in, "-o", out, "--mode", "ycc"}), EditCommand::kBadArguments);
+    EXPECT_NE(err.str().find("unknown --mode 'ycc' (rgb|rgb16|gray|gray16|cmyk|lab|hsb|hsl|"), std::string::npos)
+        << err.str();
+    EXPECT_TRUE(oneLine()) << err.str();
+
+    writeFile(folder.file("state"), "patchloom-host-state 1\nitem pMtd long many\n");
+    err.str("");
+    EXPECT_EQ(hosted.run({in, "-o", out, "--state", folder.file("state")}), EditCommand::kFailed);
+    EXPECT_EQ(err.str(), "patchloom edit: state file '" + folder.file("state") +
+                             "' line 2: expected 'item KEY long|doub|TEXT VALUE'\n");
+
+    err.str("");
+    EXPECT_EQ(hosted.run({in, "-o", out, "--mode", "indexed"}), EditCommand::kFailed);
+    EXPECT_EQ(err.str(), "patchloom edit: the filter does not take images in indexed mode\n");
+
+    err.str("");
+    EXPECT_EQ(hosted.run({in, "-o", out, "--module", folder.file("in.png")}), EditCommand::kFailed);
+    EXPECT_NE(err.str().find("cannot load the filter module"), std::string::npos) << err.str();
+    EXPECT_TRUE(oneLine()) << err.str();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
 }
