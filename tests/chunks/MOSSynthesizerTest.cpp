@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <numbers>
 
 #include "chunks/ChunkBuffers.h"
 #include "chunks/InputImage.h"
@@ -120,9 +121,16 @@ TEST(MOSSynthesizer, IsCompleteStopsOnAnAlmostCoveredPixel) {
     EXPECT_FALSE(s.synth.isComplete());
     s.output.pixels()[s.output.count() - 1] = 0xFF102030u;
     EXPECT_TRUE(s.synth.isComplete());
-    // The cursor only moves forward: an uncovered pixel behind it needs a reset to be seen.
+    // The cursor only moves forward: an uncovered pixel behind it needs a reset or a restored
+    // state (undo puts earlier pixels back) to be seen.
+    const auto state = s.synth.saveState();
     s.output.pixels()[0] = 0;
     EXPECT_TRUE(s.synth.isComplete());
+    s.synth.restoreState(*state);
+    EXPECT_FALSE(s.synth.isComplete());
+    s.output.pixels()[0] = 0xFF102030u;
+    EXPECT_TRUE(s.synth.isComplete());
+    s.output.pixels()[0] = 0;
     s.synth.reset();
     EXPECT_FALSE(s.synth.isComplete());
 }
@@ -184,6 +192,16 @@ TEST(MOSSynthesizer, SinglePasteTransformsOnlyWhenAskedAndCutsToTheOutput) {
     ASSERT_EQ(used->height(), 200u);
     EXPECT_EQ(used->at(0, 17), scaled.at(22, 17));
     EXPECT_EQ(used->at(254, 199), scaled.at(276, 199));
+
+    // Turned first, then scaled: 100 x 50 turned a quarter becomes 52 x 102 with its margin,
+    // halved 26 x 51 (halved first it would turn into 26 x 50).
+    PixelBuffer wide(100, 50);
+    s.placement.angle = std::numbers::pi / 2;
+    s.placement.scale = 0.5;
+    s.synth.setChunk(&wide);
+    ASSERT_NE(s.synth.usedChunk(), nullptr);
+    EXPECT_EQ(s.synth.usedChunk()->width(), 26u);
+    EXPECT_EQ(s.synth.usedChunk()->height(), 51u);
 
     // Random placement ignores angle and scale.
     s.placement.method = PlacementMethod::Random;
