@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/BufferSize.h"
+
 // One pixel of a 16-bit picture. Colour channels run from 0 to 65535. Alpha is coverage on the
 // 8-bit scale of PixelBuffer (0-255), so that pastes given the weights of an 8-bit run reach
 // exactly that run's coverage; whoever writes the picture widens it.
@@ -20,9 +22,10 @@ struct DeepPixel {
 class DeepPixelBuffer {
 public:
     DeepPixelBuffer() = default;
-    // width x height transparent black pixels.
+    // width x height transparent black pixels. Throws std::bad_alloc when memory runs out or
+    // width x height exceeds kMaxBufferCount.
     DeepPixelBuffer(uint32_t width, uint32_t height)
-        : width_(width), height_(height), pixels_(size_t(width) * height) {}
+        : width_(width), height_(height), pixels_(bufferCount(width, height)) {}
 
     uint32_t width() const { return width_; }
     uint32_t height() const { return height_; }
