@@ -3,10 +3,7 @@
 #include <map>
 #include <numbers>
 
-#include "chunks/ChunkBuffers.h"
-#include "chunks/InputImage.h"
 #include "chunks/MOSSynthesizer.h"
-#include "chunks/PreFilter.h"
 #include "engine/ImageTransform.h"
 #include "support/TextureLoader.h"
 
@@ -152,24 +149,6 @@ TEST(MOSSynthesizer, ForcedPixelsOfTheInnerLimitReachTheOutput) {
     for (uint32_t y = 40; y < 60; ++y)
         for (uint32_t x = 30; x < 70; ++x)
             ASSERT_EQ(s.output.at((x + 5) % 128, (y + 9) % 128), chunk.at(x, y)) << x << "," << y;
-}
-
-TEST(MOSSynthesizer, PreFilteredChunkPastesTheFilteredPixels) {
-    InputImage image(loadTexture("mottle.png"));
-    image.setFilterRadius(12);
-    PixelBuffer pixels;
-    makeChunkPixels(image, pixels);
-    const PixelBuffer expected = highPassFilter(image.pixels(), 12);
-    ASSERT_EQ(pixelsOf(pixels), pixelsOf(expected));
-    ASSERT_NE(pixelsOf(pixels), pixelsOf(image.pixels()));
-    Session s(256, 256);
-    s.placement.method = PlacementMethod::SinglePaste;
-    s.placement.pasteX = 3;
-    s.placement.pasteY = 4;
-    s.synth.setChunk(&pixels);
-    EXPECT_EQ(s.synth.step(), PasteOutcome::Whole);
-    EXPECT_EQ(s.synth.lastBox(), Box(3, 4, 130, 131));
-    EXPECT_EQ(s.output.at(3 + 77, 4 + 51), expected.at(77, 51));
 }
 
 TEST(MOSSynthesizer, SinglePasteTransformsOnlyWhenAskedAndCutsToTheOutput) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <random>
 #include <string>
 #include <thread>
 
@@ -11,6 +10,7 @@
 #include "engine/CostFunctions.h"
 #include "engine/PasteJob.h"
 #include "support/GraphTools.h"
+#include "support/NoisePicture.h"
 #include "support/TextureLoader.h"
 
 namespace {
@@ -24,13 +24,6 @@ void fillRect(PixelBuffer& b, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1
     for (uint32_t y = y0; y <= y1; ++y)
         for (uint32_t x = x0; x <= x1; ++x)
             b.at(x, y) = colour;
-}
-
-// Opaque pixels of unrelated colours, so that every pair has its own cost.
-void fillNoise(PixelBuffer& b, uint32_t seed) {
-    std::mt19937 rng(seed);
-    for (uint32_t i = 0; i < b.count(); ++i)
-        b.pixels()[i] = 0xFF000000u | (rng() & 0xFFFFFF);
 }
 
 std::vector<uint32_t> pixelsOf(const PixelBuffer& b) { return {b.pixels(), b.pixels() + b.count()}; }
@@ -151,7 +144,7 @@ TEST(PasteJob, PixelClassesAndTerminalLinks) {
 // reached by neither.
 TEST(PasteJob, OverlapReachedByNeitherTreeTakesTheChunk) {
     Scene s(8, 8, 7, 7);
-    fillNoise(s.output, 5);
+    s.output = noisePicture(8, 8, 255, 5);
     for (uint32_t y = 0; y < 7; ++y)
         for (uint32_t x = 0; x < 7; ++x)
             s.chunk.at(x, y) = s.output.at(x, y);
@@ -185,9 +178,8 @@ TEST(PasteJob, LongThinOverlapIsRefusedFromOneHundredPairsAtTwoToOne) {
     };
     for (const auto& c : cases) {
         Scene s(128, 64, c.w, c.h);
-        fillNoise(s.chunk, c.w);
-        PixelBuffer noise(128, 64);
-        fillNoise(noise, c.h);
+        s.chunk = noisePicture(c.w, c.h, 255, c.w);
+        const PixelBuffer noise = noisePicture(128, 64, 255, c.h);
         for (const Box& b : c.covered)
             for (int32_t y = b.y0; y <= b.y1; ++y)
                 for (int32_t x = b.x0; x <= b.x1; ++x)
@@ -221,8 +213,8 @@ TEST(PasteJob, ChunkOverEmptyOutputIsPastedWhole) {
 // through its seam node.
 TEST(PasteJob, FootprintInsideOpaqueContentPastesNothingUnlessItCrossesASeam) {
     Scene s(24, 24, 8, 8);
-    fillNoise(s.output, 3);
-    fillNoise(s.chunk, 4);
+    s.output = noisePicture(24, 24, 255, 3);
+    s.chunk = noisePicture(8, 8, 255, 4);
     const std::vector<uint32_t> before = pixelsOf(s.output);
     {
         PasteJob job(s.chunkView(), s.dest(5, 5), s.store);
@@ -245,9 +237,8 @@ TEST(PasteJob, FootprintInsideOpaqueContentPastesNothingUnlessItCrossesASeam) {
 // pixels (covered by the chunk).
 TEST(PasteJob, CrossedSeamsArePricedAtTheirOldCostAndRecostedOrCovered) {
     Scene s(8, 6, 5, 4);
-    fillNoise(s.chunk, 21);
-    PixelBuffer noise(8, 6);
-    fillNoise(noise, 22);
+    s.chunk = noisePicture(5, 4, 255, 21);
+    const PixelBuffer noise = noisePicture(8, 6, 255, 22);
     for (uint32_t y = 1; y <= 2; ++y)
         for (uint32_t x = 0; x < 8; ++x)
             s.output.at(x, y) = noise.at(x, y);
