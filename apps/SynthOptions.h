@@ -7,6 +7,13 @@
 
 #include "chunks/PlacementParameters.h"
 
+// A tile made alongside OUT from maps that go with the inputs (normal, height, roughness, ...):
+// one map per INPUT, in INPUT order, each given exactly the pastes of its input.
+struct CompanionOption {
+    std::vector<std::string> maps;
+    std::string output;
+};
+
 // Everything `patchloom synth` was asked to do, checked and in engine units.
 struct SynthOptions {
     std::vector<std::string> inputs; // image files, in the order given
@@ -26,6 +33,8 @@ struct SynthOptions {
 
     std::optional<uint32_t> seed; // none: seeded from the clock
     uint64_t memoryLimit = 0;     // bytes one paste may take; 0: half the memory available at the start
+
+    std::vector<CompanionOption> companions; // in the order given; outputs differ from OUT and each other
 
     bool report = false;    // JSON summary on stdout
     bool noPartial = false; // an interrupted run writes nothing

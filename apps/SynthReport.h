@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "apps/QualityFigures.h"
+#include "apps/TileFiles.h"
 #include "chunks/RunStatistics.h"
 
 // The summary `synth --report` prints: one JSON object on a single line.
@@ -17,9 +19,10 @@ struct SynthReport {
     RunStatistics run;
     uint64_t storedSeams = 0;
     QualityFigures quality;
+    std::vector<TileFiles::Written> files; // every file written, OUT first
 
     // Keys: output, written, width, height, seed, steps, pastes {whole, cut, refused, nothing,
     // aborted}, complete, interrupted, stalled, elapsedSeconds, storedSeams, meanSeamCost,
-    // seamContrast, wrapContrast (null when not defined).
+    // seamContrast, wrapContrast (null when not defined), files [{path, bits}].
     std::string json() const;
 };

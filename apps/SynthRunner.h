@@ -35,6 +35,9 @@ public:
     // The most memory one paste may take, in bytes; 0 (the default): half the memory available
     // when the run starts.
     void setMemoryLimit(uint64_t bytes) { memoryLimit_ = bytes; }
+    // Every paste of later runs that changes the output is appended to `record` (not owned, may
+    // be null), each naming its chunk by image key and position.
+    void setPasteRecord(PasteRecord* record) { synthesizer_.setPasteRecord(record); }
 
     // Ends the run after the paste in progress, which is abandoned if it is still being cut.
     // Safe to call from any thread (not from a signal handler).
