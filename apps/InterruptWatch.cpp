@@ -1,19 +1,23 @@
 #include "apps/InterruptWatch.h"
 
+#include <atomic>
 #include <chrono>
 
 namespace {
 
-volatile std::sig_atomic_t gSignalled = 0;
+// Set by the handler, read by the watcher thread: a lock-free atomic is safe for both, where a
+// sig_atomic_t is only safe within one thread.
+std::atomic<int> gSignalled{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 constexpr auto kPollInterval = std::chrono::milliseconds(5);
 
 } // namespace
 
-void InterruptWatch::handle(int) { gSignalled = 1; }
+void InterruptWatch::handle(int) { gSignalled.store(1); }
 
 InterruptWatch::InterruptWatch(std::function<void()> onInterrupt) : onInterrupt_(std::move(onInterrupt)) {
-    gSignalled = 0;
+    gSignalled.store(0);
     struct sigaction action {};
     action.sa_handler = &InterruptWatch::handle;
     sigemptyset(&action.sa_mask);
