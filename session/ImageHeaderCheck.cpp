@@ -303,21 +303,28 @@ HeaderVerdict checkGif(const ByteSource& source, const Head& head, const Judge& 
 
 // --- IFF (ILBM, PBM): the bitmap header chunk before the body.
 
+// The chunks are walked up to the body: a chunk that runs past the end of the file, or a file
+// that ends before its body, sends FreeImage's reader looking for data for seconds.
 HeaderVerdict checkIff(const ByteSource& source, const Judge& judge) {
     int64_t at = 12;
+    HeaderVerdict size;
     for (int chunks = 0; chunks < 1000; ++chunks) {
         std::array<uint8_t, 12> chunk{};
         const size_t got = source.read(at, chunk.data(), chunk.size());
         if (got < 8)
             return judge.truncated("IFF");
         const uint64_t length = uint64_t(chunk[4]) << 24 | uint64_t(chunk[5]) << 16 | uint64_t(chunk[6]) << 8 | chunk[7];
+        if (plus(uint64_t(at) + 8, length) > judge.fileSize())
+            return judge.truncated("IFF");
         if (std::memcmp(chunk.data(), "BMHD", 4) == 0) {
             if (got < 12)
                 return judge.truncated("IFF");
-            return judge.sized("IFF", uint64_t(chunk[8]) << 8 | chunk[9], uint64_t(chunk[10]) << 8 | chunk[11]);
+            size = judge.sized("IFF", uint64_t(chunk[8]) << 8 | chunk[9], uint64_t(chunk[10]) << 8 | chunk[11]);
+            if (size.problem != Problem::None)
+                return size;
         }
         if (std::memcmp(chunk.data(), "BODY", 4) == 0)
-            return {};
+            return size;
         at += int64_t(8 + length + (length & 1));
     }
     return {};

@@ -93,6 +93,21 @@ void silenceOutput() {
         close(sink);
 }
 
+// The child inherits the program's signal handlers: a host's crash reporter, a fuzzer's crash
+// dump, an interrupt handler that only sets a flag. A reader that crashes or runs out of time
+// must simply die, and the parent says what happened.
+void defaultSignals() {
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    for (int number = 1; number < NSIG; ++number)
+        if (number != SIGKILL && number != SIGSTOP)
+            sigaction(number, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
 // A child whose parent is gone has no one to send its result to: it dies too. The parent may
 // already have died between the fork and the request, which the parent's id then shows.
 bool dieWithParent(pid_t parent) { return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && getppid() == parent; }
@@ -124,6 +139,7 @@ bool sendResult(int fd, const DecodedImage& result) {
 // The child: decode, send, leave without running the parent's exit handlers.
 [[noreturn]] void runChild(int fd, const SandboxedDecoder::Decode& decode, const SandboxedDecoder::Limits& limits,
                            pid_t parent) {
+    defaultSignals();
     if (!dieWithParent(parent))
         _exit(1);
     silenceOutput();

@@ -610,6 +610,33 @@ TEST(SandboxedDecoder, ChildsOwnMessagesNeverReachTheTerminal) {
     std::fclose(captured);
 }
 
+// A reader that crashes dies of it, whatever handlers the program set up for itself: a host's
+// crash reporter, or a fuzzer's crash dump, would otherwise take the reader's crash for its own.
+TEST(SandboxedDecoder, CrashingReaderIgnoresTheProgramsCrashHandlers) {
+    static int reported[2];
+    ASSERT_EQ(pipe2(reported, O_CLOEXEC | O_NONBLOCK), 0);
+    struct sigaction reporter {}, previous {};
+    reporter.sa_handler = [](int) {
+        const char mark = 'x';
+        [[maybe_unused]] const ssize_t n = ::write(reported[1], &mark, 1);
+        _exit(0);
+    };
+    sigaction(SIGSEGV, &reporter, &previous);
+    const DecodedImage crashed = SandboxedDecoder::run(
+        []() -> DecodedImage {
+            raise(SIGSEGV);
+            return {};
+        },
+        100, "PSD", smallFile());
+    sigaction(SIGSEGV, &previous, nullptr);
+    char mark = 0;
+    const bool handled = ::read(reported[0], &mark, 1) == 1;
+    close(reported[0]);
+    close(reported[1]);
+    EXPECT_FALSE(handled) << "the program's handler ran in the reader's process";
+    EXPECT_EQ(crashed.message, "The reader failed on damaged data.");
+}
+
 // A child left running when the program using it is killed would spin on its own: it dies
 // with its parent. A helper process stands in for the program, and the test adopts the orphan
 // to see how it ended.
