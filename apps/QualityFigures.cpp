@@ -22,18 +22,25 @@ std::optional<double> ratio(std::optional<double> part, double whole) {
 
 } // namespace
 
-// Horizontal and vertical neighbours inside the output, not across its wrap.
+// Horizontal and vertical neighbours inside the output, not across its wrap. Equal neighbours,
+// which fill the flat and the not yet covered parts of a tile, count without a square root.
 double QualityFigures::meanNeighbourDistance(const PixelBuffer& output) {
-    Mean mean;
     const uint32_t W = output.width(), H = output.height();
-    for (uint32_t y = 0; y < H; ++y)
+    if (W == 0 || H == 0)
+        return 0.0;
+    double sum = 0.0;
+    for (uint32_t y = 0; y < H; ++y) {
+        const uint32_t* row = output.pixels() + size_t(y) * W;
+        const uint32_t* below = y + 1 < H ? row + W : nullptr;
         for (uint32_t x = 0; x < W; ++x) {
-            if (x + 1 < W)
-                mean.add(colourDistance(output.at(x, y), output.at(x + 1, y)));
-            if (y + 1 < H)
-                mean.add(colourDistance(output.at(x, y), output.at(x, y + 1)));
+            if (x + 1 < W && row[x] != row[x + 1])
+                sum += colourDistance(row[x], row[x + 1]);
+            if (below != nullptr && row[x] != below[x])
+                sum += colourDistance(row[x], below[x]);
         }
-    return mean.value().value_or(0.0);
+    }
+    const uint64_t pairs = uint64_t(W - 1) * H + uint64_t(H - 1) * W;
+    return pairs != 0 ? sum / double(pairs) : 0.0;
 }
 
 double QualityFigures::meanWrapDistance(const PixelBuffer& output) {

@@ -6,8 +6,10 @@
 #include <QStringList>
 
 #include <chrono>
+#include <future>
 #include <new>
 #include <sstream>
+#include <system_error>
 
 #include "apps/CompanionTiles.h"
 #include "apps/DemoTexture.h"
@@ -177,12 +179,25 @@ RunStatistics SynthCommand::synthesize(SynthRunner& runner) {
     return stats;
 }
 
+// The figures only read the output and its seams, so they are measured while the tiles are
+// written instead of after them: after a Ctrl+C on a large tile only the file is waited for.
+std::future<QualityFigures> SynthCommand::measureAside(const SynthRunner& runner) {
+    const auto measure = [&runner] {
+        return QualityFigures::measure(runner.output(), runner.synthesizer().seamStore());
+    };
+    try {
+        return std::async(std::launch::async, measure);
+    } catch (const std::system_error&) {  // no thread to be had: measured when the report asks
+        return std::async(std::launch::deferred, measure);
+    }
+}
+
 void SynthCommand::report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner,
-                          const RunStatistics& stats, const TileFiles& files) {
+                          const RunStatistics& stats, const TileFiles& files, const QualityFigures& quality) {
     const SeamStore& seams = runner.synthesizer().seamStore();
     const bool written = !files.written().empty() && files.written().front().path == options.output;
     const SynthReport summary{options.output, written, options.width, options.height, seed, stats, seams.size(),
-                              QualityFigures::measure(runner.output(), seams), files.written()};
+                              quality, files.written()};
     out_ << summary.json() << "\n";
 }
 
@@ -264,12 +279,15 @@ int SynthCommand::execute(const SynthOptions& options) {
     InterruptWatch watch([&runner] { runner.requestStop(); });
     const RunStatistics stats = synthesize(runner);
 
+    std::future<QualityFigures> quality;
+    if (options.report)
+        quality = measureAside(runner);
     TileFiles files;
     std::string writeError;
     if (shouldWrite(options, stats))
         writeTiles(options, inputs, tiles, images, record, runner, files, writeError);
     if (options.report)
-        report(options, seed, runner, stats, files);
+        report(options, seed, runner, stats, files, quality.get());
     if (!writeError.empty()) {
         err_ << kPrefix << writeError << "\n";
         return kFailed;

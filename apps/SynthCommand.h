@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "apps/QualityFigures.h"
 #include "chunks/RunStatistics.h"
 #include "apps/SynthOptions.h"
 #include "chunks/ImageCollection.h"
@@ -47,7 +49,8 @@ private:
                            ImageCollection& images, const PasteRecord& record, const SynthRunner& runner,
                            TileFiles& files, std::string& error);
     void report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner, const RunStatistics& stats,
-                const TileFiles& files);
+                const TileFiles& files, const QualityFigures& quality);
+    static std::future<QualityFigures> measureAside(const SynthRunner& runner);
     int exitStatus(const SynthOptions& options, const RunStatistics& stats, const TileFiles& files);
     static std::string endText(const RunStatistics& stats);
     static std::string megabytes(uint64_t bytes);
