@@ -153,8 +153,10 @@ bool SynthArgumentParser::parseMethod(const std::string& name, const std::string
         result_.options.method = PlacementMethod::Random;
     else if (value == "semi-regular")
         result_.options.method = PlacementMethod::SemiRegular;
+    else if (value == "matched")
+        result_.options.method = PlacementMethod::Matched;
     else
-        return fail(name + " must be random or semi-regular (got '" + value + "')");
+        return fail(name + " must be random, semi-regular or matched (got '" + value + "')");
     return true;
 }
 

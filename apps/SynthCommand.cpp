@@ -12,6 +12,7 @@
 #include "apps/PngFile.h"
 #include "apps/ProgressBar.h"
 #include "apps/QualityFigures.h"
+#include "apps/RepetitionScore.h"
 #include "apps/SynthArgumentParser.h"
 #include "apps/SynthReport.h"
 #include "apps/SynthRunner.h"
@@ -138,11 +139,30 @@ RunStatistics SynthCommand::synthesize(SynthRunner& runner) {
     return stats;
 }
 
+// The highest score among the pictures chunks were cut from (pre-filtered when the filter is on).
+std::optional<double> SynthCommand::inputRepetition(const ImageCollection& images) {
+    std::optional<double> highest;
+    for (const auto& [key, image] : images.images()) {
+        const std::optional<double> score = RepetitionScore::ofImage(image->workingPixels());
+        if (score && (!highest || *score > *highest))
+            highest = score;
+    }
+    return highest;
+}
+
 void SynthCommand::report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner,
-                          const RunStatistics& stats, bool written) {
+                          const RunStatistics& stats, bool written, const ImageCollection& images) {
     const SeamStore& seams = runner.synthesizer().seamStore();
-    const SynthReport summary{options.output, written, options.width, options.height, seed, stats, seams.size(),
-                              QualityFigures::measure(runner.output(), seams)};
+    const SynthReport summary{options.output,
+                              written,
+                              options.width,
+                              options.height,
+                              seed,
+                              stats,
+                              seams.size(),
+                              QualityFigures::measure(runner.output(), seams),
+                              RepetitionScore::ofTile(runner.output()),
+                              inputRepetition(images)};
     out_ << summary.json() << "\n";
 }
 
@@ -195,7 +215,7 @@ int SynthCommand::execute(const SynthOptions& options) {
     if (shouldWrite(options, stats))
         written = PngFile::writeAtomically(runner.output(), options.output, writeError);
     if (options.report)
-        report(options, seed, runner, stats, written);
+        report(options, seed, runner, stats, written, images);
     if (!writeError.empty()) {
         err_ << kPrefix << writeError << "\n";
         return kFailed;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -39,7 +40,8 @@ private:
     RunStatistics synthesize(SynthRunner& runner);
     static bool shouldWrite(const SynthOptions& options, const RunStatistics& stats);
     void report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner, const RunStatistics& stats,
-                bool written);
+                bool written, const ImageCollection& images);
+    static std::optional<double> inputRepetition(const ImageCollection& images);
     int exitStatus(const SynthOptions& options, const RunStatistics& stats, bool written);
     static uint32_t chooseSeed(const SynthOptions& options);
 

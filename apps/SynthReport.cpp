@@ -44,6 +44,7 @@ std::string SynthReport::json() const {
       << ",\"interrupted\":" << boolean(run.interrupted) << ",\"stalled\":" << boolean(run.stalled)
       << ",\"elapsedSeconds\":" << number(run.elapsedSeconds) << ",\"storedSeams\":" << storedSeams
       << ",\"meanSeamCost\":" << number(quality.meanSeamCost) << ",\"seamContrast\":" << number(quality.seamContrast)
-      << ",\"wrapContrast\":" << number(quality.wrapContrast) << "}";
+      << ",\"wrapContrast\":" << number(quality.wrapContrast) << ",\"repetition\":" << number(repetition)
+      << ",\"inputRepetition\":" << number(inputRepetition) << "}";
     return s.str();
 }

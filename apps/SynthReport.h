@@ -17,9 +17,12 @@ struct SynthReport {
     RunStatistics run;
     uint64_t storedSeams = 0;
     QualityFigures quality;
+    // Repetition scores of the tile and of the most repetitive input (none when not measurable).
+    std::optional<double> repetition;
+    std::optional<double> inputRepetition;
 
     // Keys: output, written, width, height, seed, steps, pastes {whole, cut, refused, nothing,
     // aborted}, complete, interrupted, stalled, elapsedSeconds, storedSeams, meanSeamCost,
-    // seamContrast, wrapContrast (null when not defined).
+    // seamContrast, wrapContrast, repetition, inputRepetition (null when not defined).
     std::string json() const;
 };

@@ -76,6 +76,7 @@ const PixelBuffer* MOSSynthesizer::transformed(const PixelBuffer* given, PixelBu
 void MOSSynthesizer::setChunk(const PixelBuffer* buffer) {
     givenChunk_ = buffer;
     usedChunk_ = transformed(buffer, chunkCopy_);
+    matched_.setChunk(usedChunk_);
 }
 
 void MOSSynthesizer::setLimitMap(const PixelBuffer* buffer) {
@@ -90,7 +91,7 @@ PasteOutcome MOSSynthesizer::step() {
         lastOutcome_ = PasteOutcome::Invalid;
         return lastOutcome_;
     }
-    PlacementContext context{halton_, placementCounter_, random_};
+    PlacementContext context{halton_, placementCounter_, random_, &matched_};
     const Extent size{usedChunk_->width(), usedChunk_->height()};
     const Box dest = placeChunk(placement_, *output_, size, context);
     if (dest.isEmpty()) {
