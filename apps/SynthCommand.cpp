@@ -17,6 +17,7 @@
 #include "apps/SynthReport.h"
 #include "apps/SynthRunner.h"
 #include "apps/TerminalWarnings.h"
+#include "chunks/SynthesisRun.h"
 #include "chunks/RandomChunks.h"
 #include "session/ImageLoader.h"
 
@@ -179,7 +180,7 @@ int SynthCommand::exitStatus(const SynthOptions& options, const RunStatistics& s
         err_ << kPrefix << "interrupted after " << stats.pastes() << " pastes; " << what << "\n";
         return kInterrupted;
     }
-    err_ << kPrefix << "gave up after " << stats.steps << " steps: the chunks no longer paste anywhere; " << what
+    err_ << kPrefix << "gave up after " << stats.steps << " steps: " << runEndReason(stats.end) << "; " << what
          << "\n";
     return kFailed;
 }

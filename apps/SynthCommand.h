@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/RunStatistics.h"
+#include "chunks/RunStatistics.h"
 #include "apps/SynthOptions.h"
 #include "chunks/ImageCollection.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "apps/QualityFigures.h"
-#include "apps/RunStatistics.h"
+#include "chunks/RunStatistics.h"
 
 // The summary `synth --report` prints: one JSON object on a single line.
 struct SynthReport {

@@ -76,3 +76,25 @@ void makeChunkMask(const InputImage& image, PixelBuffer& out) {
         pixels[i] = makePixel(255, v, v, v);
     }
 }
+
+uint32_t strongestAlpha(InputImage& image, const Chunk& chunk) {
+    const PixelBuffer& source = image.workingPixels();
+    const Box& b = chunk.bounds;
+    const int64_t x0 = std::max<int64_t>(b.x0, 0), y0 = std::max<int64_t>(b.y0, 0);
+    const int64_t x1 = std::min<int64_t>(b.x1, int64_t(source.width()) - 1);
+    const int64_t y1 = std::min<int64_t>(b.y1, int64_t(source.height()) - 1);
+    const MaskBuffer& mask = chunk.outerMask;
+    uint32_t strongest = 0;
+    for (int64_t y = y0; y <= y1 && strongest < 255; ++y) {
+        for (int64_t x = x0; x <= x1; ++x) {
+            uint32_t alpha = alphaOf(source.at(uint32_t(x), uint32_t(y)));
+            if (mask.count() != 0) {
+                const int64_t mx = x - b.x0, my = y - b.y0;
+                alpha = std::min<uint32_t>(alpha, mx < mask.width() && my < mask.height()
+                                                      ? mask.at(uint32_t(mx), uint32_t(my)) : 0u);
+            }
+            strongest = std::max(strongest, alpha);
+        }
+    }
+    return strongest;
+}

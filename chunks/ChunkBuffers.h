@@ -16,3 +16,8 @@ void makeChunkPixels(InputImage& image, PixelBuffer& out);
 // each pixel opaque grey of the mask byte (nonzero red and alpha = forced); otherwise of the
 // size of `bounds`, all 0. `out` is empty when that size is empty or too large to allocate.
 void makeChunkMask(const InputImage& image, PixelBuffer& out);
+
+// The most opaque alpha among the pixels makeChunkPixels would make for `chunk`, one of
+// `image`'s chunks (the outer mask applied, parts outside the image transparent); 0 when
+// nothing of it is visible. May compute and cache the image's pre-filtered copy.
+uint32_t strongestAlpha(InputImage& image, const Chunk& chunk);

@@ -22,8 +22,8 @@ std::unique_ptr<SynthesizerState> MOSSynthesizer::saveState() const {
 }
 
 void MOSSynthesizer::restoreState(const SynthesizerState& state) {
+    seamStore_.restore(state.seams); // first: it alone can fail, and then changes nothing
     placementCounter_ = state.placementCounter;
-    seamStore_.restore(state.seams);
     completeCursor_ = 0;
 }
 
@@ -87,6 +87,7 @@ void MOSSynthesizer::setLimitMap(const PixelBuffer* buffer) {
 PasteOutcome MOSSynthesizer::step() {
     aborted_ = 0;
     lastBox_ = Box::empty();
+    lastCoverageGain_ = 0;
     if (!output_ || !usedChunk_ || usedChunk_->count() == 0) {
         lastOutcome_ = PasteOutcome::Invalid;
         return lastOutcome_;
@@ -105,6 +106,7 @@ PasteOutcome MOSSynthesizer::step() {
 PasteOutcome MOSSynthesizer::pasteAt(const Box& destBox, const Box& sourceBox) {
     aborted_ = 0;
     lastBox_ = Box::empty();
+    lastCoverageGain_ = 0;
     if (!output_ || !usedChunk_) {
         lastOutcome_ = PasteOutcome::Invalid;
         return lastOutcome_;
@@ -126,6 +128,7 @@ PasteOutcome MOSSynthesizer::pasteAt(const Box& destBox, const Box& sourceBox) {
     aborted_ = outcome == PasteOutcome::Aborted;
     lastBox_ = changed;
     lastOutcome_ = outcome;
+    lastCoverageGain_ = job.coverageGain();
     return outcome;
 }
 

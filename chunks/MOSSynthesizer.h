@@ -37,6 +37,7 @@ public:
 
     // A new copy of the state that undo and redo restore, owned by the caller.
     std::unique_ptr<SynthesizerState> saveState() const;
+    // Throws std::bad_alloc, changing nothing, when memory runs out.
     void restoreState(const SynthesizerState& state);
 
     // True when every output pixel has alpha 255. Moves a cursor forward only, so repeated
@@ -60,6 +61,8 @@ public:
     // True when the last paste was stopped by a request (output unchanged).
     bool aborted() const { return aborted_ != 0; }
     PasteOutcome lastOutcome() const { return lastOutcome_; }
+    // How much the last paste raised the output's alpha, summed over pixels (0: no coverage gained).
+    uint64_t lastCoverageGain() const { return lastCoverageGain_; }
 
     // Stops the paste in progress, or the next one to start, at its next pixel or solver
     // stage. Thread-safe. The request holds until clearAbortRequest().
@@ -71,6 +74,7 @@ public:
     const MatchedPlacement& matchedPlacement() const { return matched_; }
     const PixelBuffer* usedChunk() const { return usedChunk_; }
     const PixelBuffer* usedLimitMap() const { return usedLimitMap_; }
+    const PixelBuffer* output() const { return output_; }
 
 private:
     // The given buffer as pasted: itself, or a turned, scaled and cut copy kept in `copy`.
@@ -102,4 +106,5 @@ private:
     uint8_t aborted_ = 0;
     Box lastBox_;
     PasteOutcome lastOutcome_ = PasteOutcome::Nothing;
+    uint64_t lastCoverageGain_ = 0;
 };

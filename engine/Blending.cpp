@@ -61,23 +61,39 @@ bool pasteFits(const PixelBuffer& output, const BufferView& chunkView, const Box
            chunkView.width() <= output.width() && chunkView.height() <= output.height();
 }
 
-Box plainPaste(PixelBuffer& output, const BufferView& chunkView, const Box& destBox) {
+Box plainPaste(PixelBuffer& output, const BufferView& chunkView, const Box& destBox, uint64_t* coverageGain) {
+    if (coverageGain)
+        *coverageGain = 0;
     if (!pasteFits(output, chunkView, destBox))
         return Box::empty();
-    forEachWrapped(output, chunkView, destBox,
-                   [](uint32_t& dst, uint32_t src, size_t) { dst = blendOver(dst, src); });
+    uint64_t gain = 0;
+    forEachWrapped(output, chunkView, destBox, [&gain](uint32_t& dst, uint32_t src, size_t) {
+        const uint32_t before = alphaOf(dst);
+        dst = blendOver(dst, src);
+        gain += alphaOf(dst) - before; // blending never lowers alpha
+    });
+    if (coverageGain)
+        *coverageGain = gain;
     return writtenBox(chunkView, destBox);
 }
 
-Box maskedPaste(PixelBuffer& output, const BufferView& chunkView, const MaskBuffer& mask,
-                const Box& destBox) {
+Box maskedPaste(PixelBuffer& output, const BufferView& chunkView, const MaskBuffer& mask, const Box& destBox,
+                uint64_t* coverageGain) {
+    if (coverageGain)
+        *coverageGain = 0;
     if (!pasteFits(output, chunkView, destBox) || mask.width() != chunkView.width() ||
         mask.height() != chunkView.height())
         return Box::empty();
     const uint8_t* weights = mask.bytes();
-    forEachWrapped(output, chunkView, destBox, [weights](uint32_t& dst, uint32_t src, size_t i) {
-        if (weights[i] != 0)
-            dst = blendMasked(dst, src, weights[i]);
+    uint64_t gain = 0;
+    forEachWrapped(output, chunkView, destBox, [weights, &gain](uint32_t& dst, uint32_t src, size_t i) {
+        if (weights[i] == 0)
+            return;
+        const uint32_t before = alphaOf(dst);
+        dst = blendMasked(dst, src, weights[i]);
+        gain += alphaOf(dst) - before;
     });
+    if (coverageGain)
+        *coverageGain = gain;
     return writtenBox(chunkView, destBox);
 }

@@ -17,8 +17,10 @@ bool pasteFits(const PixelBuffer& output, const BufferView& chunkView, const Box
 // Blends every chunk-view pixel over the output at destBox's origin, wrapping at the
 // output's right and bottom edges. Returns the written box (origin at destBox, size of the
 // view, before wrap-around), or the empty box when the shape does not fit (nothing written).
-Box plainPaste(PixelBuffer& output, const BufferView& chunkView, const Box& destBox);
+// `coverageGain`, when given, receives how much the output's alpha rose, summed over pixels.
+Box plainPaste(PixelBuffer& output, const BufferView& chunkView, const Box& destBox,
+               uint64_t* coverageGain = nullptr);
 // As plainPaste, weighting each pixel by mask byte (view width * y + x); weight 0 is skipped.
 // The mask must have the view's size, else nothing is written and the empty box returned.
 Box maskedPaste(PixelBuffer& output, const BufferView& chunkView, const MaskBuffer& mask,
-                const Box& destBox);
+                const Box& destBox, uint64_t* coverageGain = nullptr);

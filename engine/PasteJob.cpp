@@ -313,14 +313,14 @@ PasteOutcome PasteJob::run(const PixelBuffer* innerLimitMap, Box* changed) {
         PasteOutcome outcome = decide();
         PixelBuffer& output = *destView_.buffer;
         if (outcome == PasteOutcome::Whole) {
-            const Box written = plainPaste(output, chunkView_, destView_.box);
+            const Box written = plainPaste(output, chunkView_, destView_.box, &coverageGain_);
             if (changed)
                 *changed = written;
         } else if (outcome == PasteOutcome::Cut) {
             solve();
             if (aborted_)
                 return PasteOutcome::Aborted;
-            const Box written = maskedPaste(output, chunkView_, ws_->weightMask, destView_.box);
+            const Box written = maskedPaste(output, chunkView_, ws_->weightMask, destView_.box, &coverageGain_);
             if (changed)
                 *changed = written;
         }

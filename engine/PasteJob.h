@@ -97,6 +97,8 @@ public:
     const SeamGraph& graph() const { return ws_->graph; }
     // Flow of the solved cut (its cost), 0 before solve.
     double flow() const { return flow_; }
+    // How much run() raised the output's alpha, summed over pixels; 0 when it pasted nothing.
+    uint64_t coverageGain() const { return coverageGain_; }
     // Tree membership per vertex after solve (255 source side, 0 sink side, 128 free).
     const std::vector<uint8_t>& vertexLabels() const { return ws_->vertexLabels; }
 
@@ -150,4 +152,5 @@ private:
     uint32_t horizontalEdgeCount_ = 0;
     uint32_t verticalEdgeCount_ = 0;
     double flow_ = 0.0;
+    uint64_t coverageGain_ = 0;
 };

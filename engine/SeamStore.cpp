@@ -17,6 +17,14 @@ SeamRecord* findFirst(std::vector<SeamRecord>& list, uint32_t first) {
 } // namespace
 
 void SeamStore::reset(uint32_t width, uint32_t height) {
+    if (width == width_ && height == height_ && rows_.size() == height && columns_.size() == width) {
+        // Same size: the lists keep their storage, so refilling them does not go to the heap.
+        for (auto& list : rows_)
+            list.clear();
+        for (auto& list : columns_)
+            list.clear();
+        return;
+    }
     width_ = width;
     height_ = height;
     rows_.assign(height, {});
@@ -117,11 +125,15 @@ SeamSnapshot SeamStore::snapshot() const {
 }
 
 void SeamStore::restore(const SeamSnapshot& snapshot) {
-    reset(width_, height_);
+    // Built aside and swapped in, so that running out of memory leaves the store as it was.
+    SeamStore next;
+    next.reset(width_, height_);
     for (const auto* records : {&snapshot.rowRecords, &snapshot.columnRecords})
         for (const SeamRecord& r : *records)
-            if (fits(r))
-                insertOrdered(r);
+            if (next.fits(r))
+                next.insertOrdered(r);
+    rows_.swap(next.rows_);
+    columns_.swap(next.columns_);
 }
 
 size_t SeamStore::size() const {

@@ -25,7 +25,8 @@ struct SeamSnapshot {
 // column (vertical seams), each list ordered by `first`, each pair at most once.
 class SeamStore {
 public:
-    // Drops every record and sizes the store to a W x H output.
+    // Drops every record and sizes the store to a W x H output (keeping the lists' storage
+    // when the size stays).
     void reset(uint32_t width, uint32_t height);
 
     uint32_t width() const { return width_; }
@@ -49,7 +50,8 @@ public:
 
     SeamSnapshot snapshot() const;
     // Replaces every record with those of the snapshot, keeping the current size.
-    // Records that do not fit the current size are skipped.
+    // Records that do not fit the current size are skipped. All or nothing: throws
+    // std::bad_alloc, changing nothing, when memory runs out.
     void restore(const SeamSnapshot& snapshot);
 
     // Number of stored seams, and read access for reports and tests.

@@ -36,9 +36,18 @@ QString tooLargeText(QSize size) {
 }
 
 QString cannotOpenText(const QString& path, const QString& format, const QString& error) {
-    const QString detail =
-        error.isEmpty() ? QString() : QStringLiteral("<br>Format : '%1'.<br>Error : '%2'.").arg(format, error);
+    QString detail;
+    if (!error.isEmpty() && !format.isEmpty())
+        detail = QStringLiteral("<br>Format : '%1'.<br>Error : '%2'.").arg(format, error);
+    else if (!error.isEmpty())
+        detail = QStringLiteral("<br>Error : '%1'.").arg(error);
     return QStringLiteral("Cannot open '%1' image file.%2").arg(path, detail);
+}
+
+// A pipe, device or folder would block the readers or feed them without end.
+bool isSomethingElseThanAFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
 }
 
 // The size check comes from the header alone, before any pixel memory; the reader's own
@@ -92,15 +101,26 @@ Reduction reduction(QSize image, QSize output) {
     return r;
 }
 
-// Stretches the alpha channel so that the largest alpha becomes 255, colours unchanged.
-// False when every pixel is fully transparent.
-bool stretchAlpha(QImage& image) {
+QString fullyTransparentText(const QString& path) {
+    return QStringLiteral("Cannot open '%1' image file. The image is fully transparent !").arg(path);
+}
+
+uint32_t largestAlpha(const QImage& image) {
     uint32_t top = 0;
     for (int y = 0; y < image.height() && top < 255; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
         for (int x = 0; x < image.width() && top < 255; ++x)
             top = std::max(top, row[x] >> 24);
     }
+    return top;
+}
+
+bool isFullyTransparent(const QImage& image) { return largestAlpha(image) == 0; }
+
+// Stretches the alpha channel so that the largest alpha becomes 255, colours unchanged.
+// False when every pixel is fully transparent.
+bool stretchAlpha(QImage& image) {
+    const uint32_t top = largestAlpha(image);
     if (top == 0)
         return false;
     if (top == 255)
@@ -144,7 +164,29 @@ std::vector<ImageLoader::Key> ImageLoader::loadFiles(const QStringList& paths, Q
     return keys;
 }
 
+QImage ImageLoader::readPicture(const QString& path, QString& failure) {
+    ReadResult read;
+    try {
+        read = readImage(path);
+    } catch (const std::bad_alloc&) {
+    }
+    QImage image = std::move(read.image).convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull()) {
+        failure = cannotOpenText(path, read.format, read.error);
+        return image;
+    }
+    if (isFullyTransparent(image)) {
+        failure = fullyTransparentText(path);
+        return QImage();
+    }
+    return image;
+}
+
 ImageLoader::Key ImageLoader::loadFile(const QString& path, QSize outputSize) {
+    if (isSomethingElseThanAFile(path)) {
+        warnings_.warning(cannotOpenText(path, {}, QStringLiteral("It is not a regular file.")));
+        return ImageCollection::kNoKey;
+    }
     ReadResult read = readImage(path);
     if (read.image.isNull()) {
         warnings_.warning(cannotOpenText(path, read.format, read.error));
@@ -157,7 +199,7 @@ ImageLoader::Key ImageLoader::loadFile(const QString& path, QSize outputSize) {
         return ImageCollection::kNoKey;
     }
     if (!stretchAlpha(image)) {
-        warnings_.warning(QStringLiteral("Cannot open '%1' image file. The image is fully transparent !").arg(path));
+        warnings_.warning(fullyTransparentText(path));
         return ImageCollection::kNoKey;
     }
     return addImage(std::move(image));

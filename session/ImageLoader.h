@@ -36,12 +36,19 @@ public:
     // was scaled down (<factor>:1)."); its alpha is stretched so that the most opaque pixel has
     // 255. It is then added, the shares renormalised for its default chunk, and made current.
     // Skipped with a warning: unreadable files ("Cannot open '<path>' image file.", followed by
-    // "<br>Format : '<format>'.<br>Error : '<reason>'." when a reader said why) and fully
-    // transparent ones ("Cannot open '<path>' image file. The image is fully transparent !").
+    // "<br>Format : '<format>'.<br>Error : '<reason>'." when a reader said why), anything that
+    // is not a regular file, such as a pipe or a device (followed by "<br>Error : 'It is not a
+    // regular file.'."), and fully transparent ones ("Cannot open '<path>' image file. The
+    // image is fully transparent !").
     // A non-empty list sets "openPath" to the absolute directory of its first path. An output
     // smaller than 1 x 1 loads nothing. The caller marks the current chunk as changed when keys
     // come back.
     std::vector<Key> loadFiles(const QStringList& paths, QSize outputSize);
+
+    // Reads one file as a host would hand a picture over: 32-bit ARGB at its own size, alpha
+    // as stored, through the same readers and limits as loadFiles. Null, with `failure` set to
+    // the warning loadFiles would give, when the file cannot be read or is fully transparent.
+    static QImage readPicture(const QString& path, QString& failure);
 
 private:
     Key loadFile(const QString& path, QSize outputSize);

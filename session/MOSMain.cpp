@@ -1,6 +1,7 @@
 #include "session/MOSMain.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -30,19 +31,47 @@ MOSMain::MOSMain(uint32_t width, uint32_t height, uint32_t* hostPixels)
 MOSMain::~MOSMain() = default;
 
 bool MOSMain::pushHistory() {
-    std::unique_ptr<HistoryEntry> entry = HistoryEntry::capture(output_, synthesizer_->saveState());
-    if (!entry)
+    try {
+        std::unique_ptr<HistoryEntry> entry = HistoryEntry::capture(output_, synthesizer_->saveState());
+        if (!entry)
+            return false;
+        // Room first, so that nothing is dropped when there is none.
+        history_.reserve(history_.size() - undoDepth_ + 1);
+        history_.resize(history_.size() - undoDepth_);
+        history_.push_back(std::move(entry));
+    } catch (const std::bad_alloc&) {
         return false;
-    history_.resize(history_.size() - undoDepth_);
-    history_.push_back(std::move(entry));
+    }
     undoDepth_ = 0;
     return true;
 }
 
+bool MOSMain::recordOrRevert() {
+    if (pushHistory())
+        return true;
+    if (!history_.empty())
+        restoreHistory(*history_[history_.size() - 1 - undoDepth_]);
+    outputFull_ = synthesizer_->isComplete();
+    return false;
+}
+
 bool MOSMain::restoreHistory(const HistoryEntry& entry) {
-    if (!entry.writePixelsTo(output_))
+    // Everything that can fail comes first, so that a failure changes nothing.
+    const std::unique_ptr<SynthesizerState> state = entry.snapshot();
+    if (!state)
         return false;
-    synthesizer_->restoreState(entry.snapshot());
+    QByteArray pixels;
+    if (!entry.pixels().isEmpty() && !entry.unpackPixels(output_, pixels))
+        return false;
+    try {
+        synthesizer_->restoreState(*state);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (pixels.isEmpty())
+        fillOutput(0);
+    else
+        std::memcpy(output_.pixels(), pixels.constData(), size_t(pixels.size()));
     return true;
 }
 

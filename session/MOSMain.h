@@ -53,6 +53,9 @@ public:
     // Records the output and synthesizer state as the newest entry, dropping undone entries.
     // False (history unchanged) when the entry cannot be built, e.g. out of memory.
     bool pushHistory();
+    // pushHistory, or, when that fails, puts the output and synthesizer back to the entry shown
+    // so that what is seen is what undo and redo know. False in that case.
+    bool recordOrRevert();
     // Puts the entry's pixels and synthesizer state back. False, changing nothing, when
     // the entry's pixels do not fit the output.
     bool restoreHistory(const HistoryEntry& entry);

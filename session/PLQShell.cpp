@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <ctime>
 #include <limits>
+#include <new>
 
 #include <QCoreApplication>
 #include <QMetaType>
 #include <QMutexLocker>
 
-#include "chunks/ChunkBuffers.h"
-#include "chunks/Placement.h"
+#include "chunks/SynthesisRun.h"
 #include "session/PLQCustomEvent.h"
 #include "session/PLQThread.h"
 
@@ -33,16 +33,6 @@ void takeOver([[maybe_unused]] void* channel) {
 #if defined(__SANITIZE_THREAD__)
     __tsan_acquire(channel);
 #endif
-}
-
-bool changedOutput(PasteOutcome outcome) {
-    return outcome == PasteOutcome::Whole || outcome == PasteOutcome::Cut;
-}
-
-// Outcomes after which an automatic run cannot go on: the chunk does not fit the output at
-// all, or the paste was stopped.
-bool endsRun(PasteOutcome outcome) {
-    return outcome == PasteOutcome::Invalid || outcome == PasteOutcome::Aborted;
 }
 
 }  // namespace
@@ -130,6 +120,11 @@ void PLQShell::startRun() {
         QMutexLocker lock(&mutex_);
         if (running_)
             return;
+        try {
+            endEvent_ = std::make_unique<PLQCustomEvent>(PLQCustomEvent::RunTerminatedEvent, Box::empty());
+        } catch (const std::bad_alloc&) {
+            return; // no run that could not tell its end
+        }
         running_ = true;
         stopRequested_ = false;
         synthesizer_->clearAbortRequest();
@@ -140,7 +135,7 @@ void PLQShell::startRun() {
     // Thread creation failed (neither running nor finished): end the run here so that the
     // interface does not stay locked.
     if (!thread_->isRunning() && !thread_->isFinished())
-        QCoreApplication::postEvent(this, new PLQCustomEvent(PLQCustomEvent::RunTerminatedEvent, Box::empty()));
+        QCoreApplication::postEvent(this, endEvent_.release());
 }
 
 // The worker posts the end event as its last act; waiting for it here makes sure that the
@@ -156,118 +151,70 @@ void PLQShell::customEvent(QEvent* event) {
     if (event->type() == PLQCustomEvent::RunStepEvent) {
         emit updateStep(static_cast<PLQCustomEvent*>(event)->box());
     } else if (event->type() == PLQCustomEvent::RunTerminatedEvent) {
+        auto* end = static_cast<PLQCustomEvent*>(event);
         finishRun();
         emit lockInterface(false);
-        emit updateTerminated(static_cast<PLQCustomEvent*>(event)->box());
+        emit updateTerminated(end->box());
+        // After the signals, so that the window shows the run's result behind the message.
+        if (warnings_ && !end->warning().isEmpty())
+            warnings_->warning(end->warning());
     }
 }
+
+// The shell's side of a run on the worker thread: step events, a breath for the GUI thread
+// now and then, and the stop flag.
+class PLQShell::WorkerListener : public RunListener {
+public:
+    explicit WorkerListener(PLQShell& shell) : shell_(shell) {}
+    void goingOn(uint64_t index) override {
+        shell_.postStep();
+        if ((index & 15) == 15)
+            QThread::msleep(1);
+    }
+    bool stopRequested() override { return shell_.stopRequested(); }
+
+private:
+    PLQShell& shell_;
+};
 
 void PLQShell::runBody() {
-    bool changed = false;
-    if (selectRunImage()) {
-        const RunStart start = rememberRunStart();
-        if (singlePaste_)
-            placement_.method = PlacementMethod::SinglePaste;
-        if (placement_.method == PlacementMethod::SemiRegular)
-            setGridCell();
-        changed = singlePaste_ ? pasteOnce() : pasteUntilDone();
-        restoreRunStart(start);
-    }
-    // A run that changed nothing records nothing: an entry would only throw away the redo
-    // steps and add an undo step that does nothing.
-    if (changed)
-        pushHistory();
-    post(PLQCustomEvent::RunTerminatedEvent);
-}
-
-// Makes sure there is a current image to paste from, drawing one when chunks are mixed.
-bool PLQShell::selectRunImage() {
-    const bool hadImage = images_.currentImage() != nullptr;
-    const bool ready = images_.ensureRunImage(placement_.mixChunks, random_);
-    if (!hadImage && ready)
-        chunkChanged_ = true;
-    return ready;
-}
-
-PLQShell::RunStart PLQShell::rememberRunStart() const {
-    const InputImage* image = images_.currentImage();
-    return {images_.currentKey(), image ? image->currentChunk() : 0, placement_.method};
-}
-
-void PLQShell::restoreRunStart(const RunStart& start) {
-    if (images_.setCurrent(start.imageKey))
-        images_.currentImage()->setCurrentChunk(start.chunk);
-    placement_.method = start.method;
-    // The buffers may hold the last chunk drawn rather than the one current again.
-    if (placement_.mixChunks)
-        chunkChanged_ = true;
-}
-
-void PLQShell::setGridCell() { ::setGridCell(placement_, images_); }
-
-bool PLQShell::pasteOnce() {
-    const PasteOutcome outcome = stepChunk(*images_.currentImage());
-    outputFull_ = synthesizer_->isComplete();
-    return changedOutput(outcome);
-}
-
-// Pastes until the output is full or a stop is requested. Ends early when nothing could
-// ever be pasted, instead of spinning and flooding the GUI thread with step events.
-bool PLQShell::pasteUntilDone() {
-    const bool canDraw = canDrawPasteableChunk();
-    bool changed = false;
-    for (uint32_t i = 0;; ++i) {
-        InputImage* image = images_.currentImage();
-        if (!image || (image->current().empty && !canDraw))
-            break;
-        const PasteOutcome outcome = stepChunk(*image);
-        changed = changed || changedOutput(outcome);
+    QString warning;
+    try {
+        WorkerListener listener(*this);
+        SynthesisRun run({*synthesizer_, images_, placement_, random_, chunkPixels_, chunkMask_, chunkChanged_},
+                         listener);
+        const RunStatistics stats = singlePaste_ ? run.pasteOnce() : run.runAutomatic();
         outputFull_ = synthesizer_->isComplete();
-        if (endsRun(outcome) || outputFull_ || stopRequested())
-            break;
-        post(PLQCustomEvent::RunStepEvent);
-        if ((i & 15) == 15)
-            QThread::msleep(1);
-        if (placement_.mixChunks && drawNextChunk())
-            chunkChanged_ = true;
+        warning = runWarning(stats);
+        // A run that changed nothing records nothing: an entry would only throw away the redo
+        // steps and add an undo step that does nothing.
+        if (stats.pastes() > 0 && !recordOrRevert())
+            warning = QStringLiteral("There is not enough memory to keep this step for undo; the output was put "
+                                     "back as it was.");
+    } catch (const std::bad_alloc&) {
+        // Whatever ran out, the run ends here and the interface must be unlocked.
+        warning = QStringLiteral("The process stopped: there is not enough memory.");
     }
-    return changed;
+    postEnd(warning);
 }
 
-// Draws the next chunk among all chunks; true when a different chunk became current.
-bool PLQShell::drawNextChunk() {
-    const RunStart before = rememberRunStart();
-    images_.drawRandomChunk(random_);
-    const RunStart after = rememberRunStart();
-    return after.imageKey != before.imageKey || after.chunk != before.chunk;
-}
-
-// Whether mixing can ever bring a chunk that has something to paste.
-bool PLQShell::canDrawPasteableChunk() const {
-    if (!placement_.mixChunks)
-        return false;
-    for (const auto& [key, image] : images_.images())
-        for (const Chunk& chunk : image->chunks())
-            if (!chunk.empty && chunk.probability > 0.0f)
-                return true;
-    return false;
-}
-
-// One synthesizer step with the image's current chunk; an empty chunk pastes nothing.
-PasteOutcome PLQShell::stepChunk(InputImage& image) {
-    if (chunkChanged_)
-        prepareChunk(image);
-    if (image.current().empty)
-        return PasteOutcome::Nothing;
-    return synthesizer_->step();
-}
-
-void PLQShell::prepareChunk(InputImage& image) {
-    makeChunkPixels(image, chunkPixels_);
-    synthesizer_->setChunk(&chunkPixels_);
-    makeChunkMask(image, chunkMask_);
-    synthesizer_->setLimitMap(&chunkMask_);
-    chunkChanged_ = false;
+// What the user is told about the end of a run: nothing when it did what was asked or was
+// stopped, otherwise why it gave up.
+QString PLQShell::runWarning(const RunStatistics& stats) const {
+    switch (stats.end) {
+    case RunEnd::NotOpaqueEnough:
+    case RunEnd::Stalled:
+    case RunEnd::CannotPaste:
+    case RunEnd::OutOfMemory:
+        break;
+    default:
+        return QString();
+    }
+    const QString reason = QString::fromUtf8(runEndReason(stats.end));
+    if (singlePaste_)
+        return stats.end == RunEnd::OutOfMemory ? QStringLiteral("The chunk was not pasted: %1.").arg(reason)
+                                                : QString();
+    return QStringLiteral("The process stopped before the output was covered: %1.").arg(reason);
 }
 
 bool PLQShell::stopRequested() const {
@@ -275,8 +222,24 @@ bool PLQShell::stopRequested() const {
     return stopRequested_;
 }
 
-void PLQShell::post(QEvent::Type type) {
-    auto* event = new PLQCustomEvent(type, synthesizer_->lastBox());
+void PLQShell::postStep() {
+    PLQCustomEvent* event = nullptr;
+    try {
+        event = new PLQCustomEvent(PLQCustomEvent::RunStepEvent, synthesizer_->lastBox());
+    } catch (const std::bad_alloc&) {
+        return; // a missed repaint; the end event repaints anyway
+    }
     handOver(this);
     QCoreApplication::postEvent(this, event);
+}
+
+// The end event was made when the run started, so that it can always be posted.
+void PLQShell::postEnd(const QString& warning) {
+    endEvent_->setBox(synthesizer_->lastBox());
+    try {
+        endEvent_->setWarning(warning);
+    } catch (const std::bad_alloc&) {
+    }
+    handOver(this);
+    QCoreApplication::postEvent(this, endEvent_.release());
 }

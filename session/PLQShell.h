@@ -8,10 +8,14 @@
 #include <QMutex>
 #include <QObject>
 #include <QSettings>
+#include <QString>
 
 #include "engine/Box.h"
+#include "chunks/RunStatistics.h"
 #include "engine/PixelBuffer.h"
 #include "session/MOSMain.h"
+#include "session/PLQCustomEvent.h"
+#include "session/WarningReporter.h"
 
 class PLQThread;
 
@@ -36,6 +40,10 @@ public:
     bool singlePaste() const { return singlePaste_; }
     // The session's settings store; only "openPath" is kept there.
     QSettings& settings() { return settings_; }
+    // Where the texts for the user go (not owned, may be null: nothing is shown): why a run
+    // gave up before the output was full, or why its result could not be recorded. Told on
+    // the GUI thread after the run's end has been signalled.
+    void setWarningReporter(WarningReporter* warnings) { warnings_ = warnings; }
 
 public slots:
     // Stops an active run; otherwise starts the automatic process.
@@ -68,30 +76,15 @@ protected:
 
 private:
     friend class PLQThread;
-
-    // What a run changes temporarily and puts back at its end.
-    struct RunStart {
-        uint32_t imageKey = 0;
-        size_t chunk = 0;
-        PlacementMethod method = PlacementMethod::Random;
-    };
+    class WorkerListener;
 
     void startRun();
     void finishRun();
     void runBody();
-
-    bool selectRunImage();
-    RunStart rememberRunStart() const;
-    void restoreRunStart(const RunStart& start);
-    void setGridCell();
-    bool pasteOnce();
-    bool pasteUntilDone();
-    bool drawNextChunk();
-    bool canDrawPasteableChunk() const;
-    PasteOutcome stepChunk(InputImage& image);
-    void prepareChunk(InputImage& image);
+    QString runWarning(const RunStatistics& stats) const;
     bool stopRequested() const;
-    void post(QEvent::Type type);
+    void postStep();
+    void postEnd(const QString& warning);
 
     QSettings settings_;
     mutable QMutex mutex_;  // guards running_ and stopRequested_
@@ -99,6 +92,8 @@ private:
     bool stopRequested_ = false;
     bool singlePaste_ = false;
     std::unique_ptr<PLQThread> thread_;
+    WarningReporter* warnings_ = nullptr;
+    std::unique_ptr<PLQCustomEvent> endEvent_; // made by startRun, posted by the worker
     PixelBuffer chunkPixels_;
     PixelBuffer chunkMask_;
 };

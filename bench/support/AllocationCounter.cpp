@@ -8,6 +8,7 @@ namespace {
 // The benchmarks run on one thread; plain counters keep the allocator's overhead small.
 size_t liveBytes = 0;
 size_t peakBytes = 0;
+size_t allocations = 0;
 constexpr size_t kHeader = 16; // keeps the alignment malloc gives
 
 } // namespace
@@ -15,12 +16,14 @@ constexpr size_t kHeader = 16; // keeps the alignment malloc gives
 size_t liveHeapBytes() { return liveBytes; }
 size_t peakHeapBytes() { return peakBytes; }
 void resetPeakHeapBytes() { peakBytes = liveBytes; }
+size_t heapAllocations() { return allocations; }
 
 void* operator new(size_t n) {
     void* p = std::malloc(n + kHeader);
     if (!p)
         throw std::bad_alloc();
     *static_cast<size_t*>(p) = n;
+    ++allocations;
     liveBytes += n;
     if (liveBytes > peakBytes)
         peakBytes = liveBytes;

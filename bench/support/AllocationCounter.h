@@ -9,3 +9,5 @@ size_t liveHeapBytes();
 size_t peakHeapBytes();
 // Starts a new peak measurement at the current live size.
 void resetPeakHeapBytes();
+// Calls of operator new since the program started.
+size_t heapAllocations();

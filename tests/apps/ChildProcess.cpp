@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 
 ChildProcess::ChildProcess(const std::vector<std::string>& words) : out_(std::tmpfile()), err_(std::tmpfile()) {
     // Built before fork: the child may only make async-signal-safe calls until it execs.
@@ -31,6 +34,21 @@ ChildProcess::~ChildProcess() {
 }
 
 void ChildProcess::sendSignal(int number) const { kill(pid_, number); }
+
+double ChildProcess::cpuSeconds() const {
+    std::ifstream file("/proc/" + std::to_string(pid_) + "/stat");
+    const std::string stat{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const size_t nameEnd = stat.rfind(')'); // fields 14 and 15 follow the program name
+    if (nameEnd == std::string::npos)
+        return 0.0;
+    std::istringstream fields(stat.substr(nameEnd + 1));
+    std::string skipped;
+    for (int field = 3; field <= 13; ++field)
+        fields >> skipped;
+    unsigned long long user = 0, system = 0;
+    fields >> user >> system;
+    return double(user + system) / double(sysconf(_SC_CLK_TCK));
+}
 
 int ChildProcess::wait() {
     if (status_ < 0) {

@@ -16,6 +16,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     void sendSignal(int number) const;
+    // CPU time (user and system) the child has used so far, in seconds.
+    double cpuSeconds() const;
     // Waits for the end: the exit status, or 128 + the signal that ended the child.
     int wait();
     std::string out() const { return contents(out_); }

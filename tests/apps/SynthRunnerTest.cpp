@@ -4,7 +4,6 @@
 #include <set>
 #include <thread>
 
-#include "apps/DemoTexture.h"
 #include "apps/SynthRunner.h"
 #include "chunks/RandomChunks.h"
 #include "support/TextureLoader.h"
@@ -38,7 +37,7 @@ PlacementParameters placement(PlacementMethod method, bool mix) {
 // turns with it. Either way the run ends with a full output.
 TEST(SynthRunner, MixingDrawsAmongAllChunks) {
     for (bool mix : {false, true}) {
-        Inputs inputs(loadTexture("bark_01.png"), 8);
+        Inputs inputs(loadTexture("mottle.png"), 8);
         SynthRunner runner(inputs.images, placement(PlacementMethod::Random, mix), 5, 256, 256);
         std::set<uint32_t> widths;
         const RunStatistics stats = runner.run([&](const RunStatistics&, const PixelBuffer&) {
@@ -55,7 +54,7 @@ TEST(SynthRunner, MixingDrawsAmongAllChunks) {
 TEST(SynthRunner, SemiRegularCellFollowsTheChunkOrTheSmallestChunk) {
     const uint32_t W = 256;
     for (bool mix : {false, true}) {
-        Inputs inputs(loadTexture("bark_01.png"), 8);
+        Inputs inputs(loadTexture("mottle.png"), 8);
         const int cell = mix ? 64 : 128;
         const int columns = int(W) / (cell - cell / 4) + 1;
         std::set<int32_t> expected;
@@ -73,7 +72,7 @@ TEST(SynthRunner, SemiRegularCellFollowsTheChunkOrTheSmallestChunk) {
 }
 
 TEST(SynthRunner, StopBetweenStepsEndsTheRunThere) {
-    Inputs inputs(loadTexture("bark_01.png"));
+    Inputs inputs(loadTexture("mottle.png"));
     SynthRunner runner(inputs.images, placement(PlacementMethod::Random, false), 1, 512, 512);
     const RunStatistics stats = runner.run([&](const RunStatistics& s, const PixelBuffer&) {
         if (s.steps == 3)
@@ -87,7 +86,7 @@ TEST(SynthRunner, StopBetweenStepsEndsTheRunThere) {
 
 // A stop from another thread, usually in the middle of a long paste, ends the run.
 TEST(SynthRunner, StopFromAnotherThreadEndsALongRun) {
-    Inputs inputs(DemoTexture::make(1000));
+    Inputs inputs(loadTexture("gravel.png"));
     SynthRunner runner(inputs.images, placement(PlacementMethod::Random, false), 1, 2048, 2048);
     RunStatistics stats;
     std::thread worker([&] { stats = runner.run(); });

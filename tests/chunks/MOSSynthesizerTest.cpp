@@ -54,7 +54,7 @@ class SynthesizerFill : public ::testing::TestWithParam<FillCase> {};
 // Every step ends as a whole paste, a cut paste, a refused overlap or nothing, and a 128 x 128
 // chunk covers a 256 x 256 output well within 400 steps.
 TEST_P(SynthesizerFill, RealTextureFillsTheOutputCompletely) {
-    const PixelBuffer chunk = loadTexture("bark_01.png");
+    const PixelBuffer chunk = loadTexture("mottle.png");
     ASSERT_EQ(chunk.width(), 128u);
     Session s(256, 256, 7);
     s.placement.method = GetParam().method;
@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Placements, SynthesizerFill,
                                            FillCase{PlacementMethod::SemiRegular, 0.25}));
 
 TEST(MOSSynthesizer, SameSeedGivesBitIdenticalOutput) {
-    const PixelBuffer chunk = loadTexture("flowers_01.png");
+    const PixelBuffer chunk = loadTexture("bricks.png");
     auto run = [&](uint32_t seed) {
         Session s(200, 160, seed);
         s.placement.jittering = 0.5;
@@ -91,7 +91,7 @@ TEST(MOSSynthesizer, SameSeedGivesBitIdenticalOutput) {
 }
 
 TEST(MOSSynthesizer, RestoreStateGivesBackCounterAndSeamsExactly) {
-    const PixelBuffer chunk = loadTexture("knit_01.png");
+    const PixelBuffer chunk = loadTexture("bricks.png");
     Session s(256, 256, 3);
     s.placement.jittering = 0.3;
     s.synth.setChunk(&chunk);
@@ -128,8 +128,8 @@ TEST(MOSSynthesizer, IsCompleteStopsOnAnAlmostCoveredPixel) {
 }
 
 TEST(MOSSynthesizer, ForcedPixelsOfTheInnerLimitReachTheOutput) {
-    const PixelBuffer texture = loadTexture("stonewall_01.png");
-    const PixelBuffer chunk = loadTexture("sand_01.png");
+    const PixelBuffer texture = loadTexture("bricks.png");
+    const PixelBuffer chunk = loadTexture("mottle.png");
     Session s(128, 128);
     s.output = texture; // fully covered old content
     s.synth.setOutput(&s.output);
@@ -147,7 +147,7 @@ TEST(MOSSynthesizer, ForcedPixelsOfTheInnerLimitReachTheOutput) {
 }
 
 TEST(MOSSynthesizer, PreFilteredChunkPastesTheFilteredPixels) {
-    InputImage image(loadTexture("clouds_01.png"));
+    InputImage image(loadTexture("mottle.png"));
     image.setFilterRadius(12);
     PixelBuffer pixels;
     makeChunkPixels(image, pixels);
@@ -208,7 +208,7 @@ TEST(MOSSynthesizer, InteractivePositionOutsideTheOutputIsWrappedIntoIt) {
 }
 
 TEST(MOSSynthesizer, StopRequestLeavesOutputUnchangedUntilCleared) {
-    const PixelBuffer chunk = loadTexture("bark_01.png");
+    const PixelBuffer chunk = loadTexture("mottle.png");
     Session s(256, 256);
     s.synth.setChunk(&chunk);
     ASSERT_EQ(s.synth.step(), PasteOutcome::Whole);

@@ -5,11 +5,17 @@
 #include <QFile>
 #include <QImage>
 #include <QSettings>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -231,15 +237,15 @@ TEST_F(ImageLoaderTest, SideHalvedToNothingKeepsOnePixelAndAnEmptyOutputLoadsNot
 }
 
 TEST_F(ImageLoaderTest, RealTextureLoadsUnchangedOrHalvedToFitTheOutput) {
-    const QString stone = QString::fromStdString(texturePath("stone_01.png"));
-    const QString pebbles = QString::fromStdString(texturePath("pebbles_02.png"));
-    const std::vector<uint32_t> keys = load({stone, pebbles});
+    const QString flagstones = QString::fromStdString(texturePath("flagstones.png"));
+    const QString gravel = QString::fromStdString(texturePath("gravel.png"));
+    const std::vector<uint32_t> keys = load({flagstones, gravel});
     ASSERT_EQ(keys.size(), 2u);
-    const PixelBuffer expected = loadTexture("stone_01.png");
+    const PixelBuffer expected = loadTexture("flagstones.png");
     ASSERT_EQ(pixelsOf(keys[0]).count(), expected.count());
     EXPECT_TRUE(std::equal(expected.pixels(), expected.pixels() + expected.count(), pixelsOf(keys[0]).pixels()));
     EXPECT_EQ(pixelsOf(keys[1]).width(), 256u);
-    EXPECT_EQ(warnings.texts, QStringList(QStringLiteral("Image 'pebbles_02.png' too large, it was scaled down (2:1).")));
+    EXPECT_EQ(warnings.texts, QStringList(QStringLiteral("Image 'gravel.png' too large, it was scaled down (2:1).")));
 }
 
 TEST_F(ImageLoaderTest, StretchesAlphaSoTheMostOpaquePixelIsOpaque) {
@@ -489,4 +495,31 @@ TEST(SandboxedDecoder, CrashingHangingOrOversizedChildCostsOnlyThatFile) {
     const DecodedImage oversized = SandboxedDecoder::run([] { return decodedPixels(11, 10); }, 100, "TARGA");
     EXPECT_EQ(oversized.status, DecodedImage::Status::Unreadable);
     EXPECT_TRUE(oversized.pixels.empty());
+}
+
+// A pipe would block the readers until something writes to it; a folder or a device is no
+// image either. Each is refused at once and the file after them still loads. Should the pipe
+// be opened after all, a watchdog feeds it an end of file so that the test fails, not hangs.
+TEST_F(ImageLoaderTest, AnythingButARegularFileIsRefusedWithoutBeingOpened) {
+    const QString pipe = path(QStringLiteral("pipe.png"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.png")));
+    const QString folder = path(QStringLiteral("folder.png"));
+    const QString device = QStringLiteral("/dev/zero");
+    const QString solid = save(QStringLiteral("solid.png"), testPicture(8, 8));
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!done)
+            ::close(::open(QFile::encodeName(pipe).constData(), O_RDWR));
+    });
+
+    const std::vector<uint32_t> keys = load({pipe, folder, device, solid});
+    done = true;
+    watchdog.join();
+
+    EXPECT_EQ(keys.size(), 1u);
+    const QString notAFile = QStringLiteral("Cannot open '%1' image file.<br>Error : 'It is not a regular file.'.");
+    EXPECT_EQ(warnings.texts, QStringList({notAFile.arg(pipe), notAFile.arg(folder), notAFile.arg(device)}));
 }

@@ -2,6 +2,7 @@
 
 #include "SessionTestSupport.h"
 #include "session/MOSMain.h"
+#include "support/AllocationFailure.h"
 #include "support/TextureLoader.h"
 
 namespace {
@@ -10,11 +11,11 @@ namespace {
 class MOSMainHistory : public ::testing::Test {
 protected:
     void SetUp() override {
-        hostImage = loadTexture("bark_01.png");
+        hostImage = loadTexture("mottle.png");
         ASSERT_EQ(hostImage.width(), 128u);
         host = pixelsOf(hostImage);
         session = std::make_unique<MOSMain>(128, 128, host.data());
-        chunk = crop(loadTexture("sand_01.png"), 10, 10, 48, 48);
+        chunk = crop(loadTexture("gravel.png"), 10, 10, 48, 48);
         session->synthesizer().setChunk(&chunk);
     }
 
@@ -116,4 +117,42 @@ TEST_F(MOSMainHistory, AnEntryOfAnotherSizeIsRefusedAndChangesNothing) {
     EXPECT_FALSE(session->restoreHistory(*foreign));
     EXPECT_EQ(state(), before);
     EXPECT_TRUE(foreign->writePixelsTo(other.output()));
+}
+
+// A history entry keeps the seams compressed (the costs, 8 of a record's 16 bytes, hardly
+// compress), and they come back exactly.
+TEST_F(MOSMainHistory, SeamsAreKeptCompressedAndComeBackExactly) {
+    while (!session->synthesizer().isComplete())
+        session->synthesizer().step();
+    const std::unique_ptr<SynthesizerState> saved = session->synthesizer().saveState();
+    const size_t records = saved->seams.rowRecords.size() + saved->seams.columnRecords.size();
+    ASSERT_GT(records, 500u);
+    const auto entry = HistoryEntry::capture(session->output(), session->synthesizer().saveState());
+    ASSERT_NE(entry, nullptr);
+
+    EXPECT_LT(size_t(entry->seams().size()), records * 9);
+    const std::unique_ptr<SynthesizerState> back = entry->snapshot();
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->seams, saved->seams);
+    EXPECT_EQ(back->placementCounter, saved->placementCounter);
+}
+
+// Without memory for a new entry the output goes back to the entry shown, so that undo and
+// redo still know what is seen; the history is as it was.
+TEST_F(MOSMainHistory, ARunThatCannotBeRecordedIsPutBack) {
+    stepAndRecord();
+    const State recorded = state();
+    while (!session->synthesizer().isComplete())
+        session->synthesizer().step();
+    ASSERT_GT(session->synthesizer().seamStore().size(), 2500u);
+    {
+        AllocationFailure failure(16 * 1024); // the seam records alone need more
+        EXPECT_FALSE(session->recordOrRevert());
+        EXPECT_GT(failure.refused(), 0u);
+    }
+    EXPECT_EQ(state(), recorded);
+    EXPECT_EQ(session->historySize(), 2u);
+    EXPECT_FALSE(session->outputFull());
+    ASSERT_TRUE(session->undo());
+    EXPECT_TRUE(isAllZero(session->output()));
 }

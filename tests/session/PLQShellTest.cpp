@@ -4,10 +4,13 @@
 #include <vector>
 
 #include <QObject>
+#include <QStringList>
 #include <QThread>
 
 #include "SessionTestSupport.h"
 #include "session/PLQShell.h"
+#include "support/AllocationFailure.h"
+#include "support/NoisePicture.h"
 #include "support/TextureLoader.h"
 
 namespace {
@@ -21,6 +24,7 @@ protected:
     void open(const PixelBuffer& hostImage) {
         host = pixelsOf(hostImage);
         shell = std::make_unique<PLQShell>(hostImage.width(), hostImage.height(), host.data());
+        shell->setWarningReporter(&warnings);
         PLQShell* s = shell.get();
         QObject::connect(s, &PLQShell::updateStep, s, [this](const Box&) { ++steps; });
         QObject::connect(s, &PLQShell::updateTerminated, s, [this](const Box& box) { endBoxes.push_back(box); });
@@ -28,8 +32,8 @@ protected:
     }
     // A large output that a small chunk takes long to fill.
     void openLarge() {
-        open(loadTexture("pebbles_02.png"));
-        addImage(crop(loadTexture("sand_01.png"), 0, 0, 16, 16));
+        open(loadTexture("gravel.png"));
+        addImage(crop(loadTexture("flagstones.png"), 0, 0, 16, 16));
     }
 
     uint32_t addImage(const PixelBuffer& pixels) {
@@ -44,6 +48,12 @@ protected:
         return waitUntil([&] { return runsEnded() >= count; }) && !shell->isRunning();
     }
 
+    struct Warnings : WarningReporter {
+        QStringList texts;
+        void warning(const QString& text) override { texts.append(text); }
+    };
+
+    Warnings warnings; // outlives the shell that tells it
     std::vector<uint32_t> host;
     std::unique_ptr<PLQShell> shell;
     int steps = 0;
@@ -54,8 +64,8 @@ protected:
 }  // namespace
 
 TEST_F(ShellRun, ASinglePasteReportsOnlyItsEndAndRecordsOneEntry) {
-    open(loadTexture("bark_01.png"));
-    const PixelBuffer chunk = crop(loadTexture("sand_01.png"), 0, 0, 40, 30);
+    open(loadTexture("mottle.png"));
+    const PixelBuffer chunk = crop(loadTexture("flagstones.png"), 0, 0, 40, 30);
     addImage(chunk);
     shell->placement().pasteX = 10;
     shell->placement().pasteY = 20;
@@ -79,8 +89,8 @@ TEST_F(ShellRun, ASinglePasteReportsOnlyItsEndAndRecordsOneEntry) {
 }
 
 TEST_F(ShellRun, AnAutomaticRunOnAFullOutputStepsOnceAndEnds) {
-    open(loadTexture("bark_01.png"));
-    addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    open(loadTexture("mottle.png"));
+    addImage(crop(loadTexture("flagstones.png"), 0, 0, 32, 32));
     shell->pasteEvent();
     ASSERT_TRUE(shell->outputFull());
     shell->placement().method = PlacementMethod::SemiRegular;
@@ -93,19 +103,19 @@ TEST_F(ShellRun, AnAutomaticRunOnAFullOutputStepsOnceAndEnds) {
 }
 
 TEST_F(ShellRun, RunsWithNothingToPasteEndAtOnceWithoutAnEntry) {
-    open(loadTexture("bark_01.png"));
+    open(loadTexture("mottle.png"));
     shell->placement().mixChunks = true;
     shell->goStopEvent();  // no input image at all
     ASSERT_TRUE(waitForRunEnds(1));
 
-    const uint32_t key = addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    const uint32_t key = addImage(crop(loadTexture("flagstones.png"), 0, 0, 32, 32));
     shell->images().find(key)->current().empty = true;
     shell->goStopEvent();  // an empty chunk can never paste anything
     ASSERT_TRUE(waitForRunEnds(2));
 
     shell->images().find(key)->current().empty = false;
     shell->placement().mixChunks = false;
-    addImage(loadTexture("pebbles_02.png"));  // larger than the output: cannot be pasted
+    addImage(loadTexture("gravel.png"));  // larger than the output: cannot be pasted
     shell->goStopEvent();
     ASSERT_TRUE(waitForRunEnds(3));
 
@@ -156,12 +166,12 @@ TEST_F(ShellRun, CommandsThatChangeTheModelAreIgnoredDuringARun) {
 
 TEST_F(ShellRun, AStopDuringASinglePasteLeavesTheOutputAndHistoryUntouched) {
     // A host image with a hole, so that a large chunk over it needs a long cut.
-    PixelBuffer holed = loadTexture("pebbles_02.png");
+    PixelBuffer holed = loadTexture("gravel.png");
     for (uint32_t y = 150; y < 350; ++y)
         for (uint32_t x = 150; x < 350; ++x)
             holed.at(x, y) = 0;
     open(holed);
-    addImage(loadTexture("mesh_01.png"));
+    addImage(loadTexture("weave.png"));
     shell->pasteEvent();
     const std::vector<uint32_t> before = pixelsOf(shell->output());
     shell->placement().pasteX = 80;
@@ -180,7 +190,7 @@ TEST_F(ShellRun, AStopDuringASinglePasteLeavesTheOutputAndHistoryUntouched) {
 
 TEST_F(ShellRun, AStopIsClearedWhenTheNextRunStarts) {
     open(PixelBuffer(96, 96));
-    addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    addImage(crop(loadTexture("flagstones.png"), 0, 0, 32, 32));
     shell->goStopEvent();
     shell->goStopEvent();  // stops the run just started
     ASSERT_TRUE(waitForRunEnds(1));
@@ -192,8 +202,8 @@ TEST_F(ShellRun, AStopIsClearedWhenTheNextRunStarts) {
 }
 
 TEST_F(ShellRun, RunsStartedFromTheEndSignalRun) {
-    open(loadTexture("bark_01.png"));
-    addImage(crop(loadTexture("sand_01.png"), 0, 0, 32, 32));
+    open(loadTexture("mottle.png"));
+    addImage(crop(loadTexture("flagstones.png"), 0, 0, 32, 32));
     constexpr size_t kRuns = 40;  // the worker may still be finishing when its end arrives
     QObject::connect(shell.get(), &PLQShell::updateTerminated, shell.get(), [this] {
         if (endBoxes.size() >= kRuns)
@@ -244,4 +254,60 @@ TEST_F(ShellRun, DestroyingTheShellDuringARunWaitsForTheWorker) {
     QThread::msleep(50);
     QCoreApplication::processEvents();
     EXPECT_EQ(host, afterwards) << "the worker still wrote after the shell was gone";
+}
+
+// A chunk without an opaque pixel can never fill the output: the run ends by itself as after a
+// stop, keeps what it pasted as one step and says why.
+TEST_F(ShellRun, ARunWhoseChunkIsFullyOrPartlyTransparentEndsWithItsReason) {
+    const QString stopped = QStringLiteral("The process stopped before the output was covered: ");
+    for (uint32_t alpha : {0u, 128u}) {
+        SCOPED_TRACE(alpha);
+        warnings.texts.clear();
+        locks.clear();
+        steps = 0;
+        open(PixelBuffer(96, 96));
+        addImage(noisePicture(24, 24, alpha));
+        shell->goStopEvent();
+        ASSERT_TRUE(waitForRunEnds(1));
+
+        EXPECT_EQ(locks, (std::vector<bool>{true, false}));
+        EXPECT_FALSE(shell->outputFull());
+        ASSERT_EQ(warnings.texts.size(), 1);
+        EXPECT_TRUE(warnings.texts[0].startsWith(stopped)) << warnings.texts[0].toStdString();
+        if (alpha == 0) {
+            EXPECT_EQ(warnings.texts[0], stopped + "the chunks have no pixel opaque enough to cover the rest of "
+                                                  "the output.");
+            EXPECT_EQ(steps, 0);
+            EXPECT_EQ(shell->historySize(), 1u);
+            EXPECT_TRUE(isAllZero(shell->output()));
+        } else {
+            EXPECT_EQ(shell->historySize(), 2u);
+            const PixelBuffer& out = shell->output();
+            EXPECT_TRUE(std::all_of(out.pixels(), out.pixels() + out.count(),
+                                    [](uint32_t p) { return alphaOf(p) >= 128 && alphaOf(p) < 255; }));
+        }
+    }
+}
+
+// Memory running out on the worker (here in the pre-filter) ends the run, not the process:
+// the session stays as it was, the user is told, and the next run works.
+TEST_F(ShellRun, RunningOutOfMemoryOnTheWorkerEndsTheRunAndTellsTheUser) {
+    open(PixelBuffer(96, 96));
+    const uint32_t key = addImage(noisePicture(200, 200, 255));
+    shell->images().find(key)->setFilterRadius(4);
+    shell->images().find(key)->current().bounds = Box(10, 10, 41, 41);
+    {
+        AllocationFailure failure(100 * 1024); // the filtered copy needs 160 000 bytes
+        shell->goStopEvent();
+        ASSERT_TRUE(waitForRunEnds(1));
+    }
+    EXPECT_EQ(warnings.texts, QStringList{"The process stopped before the output was covered: there is not enough "
+                                          "memory for the chunk or its paste."});
+    EXPECT_EQ(shell->historySize(), 1u);
+    EXPECT_TRUE(isAllZero(shell->output()));
+
+    shell->goStopEvent();
+    ASSERT_TRUE(waitForRunEnds(2));
+    EXPECT_TRUE(shell->outputFull());
+    EXPECT_EQ(warnings.texts.size(), 1);
 }

@@ -3,14 +3,17 @@
 #include <memory>
 
 #include <QApplication>
+#include <QStandardPaths>
 
 namespace {
 
 // The shell posts events and emits signals across threads, which needs an application
-// object; one for the whole test program, unless the program already made one.
+// object; one for the whole test program, unless the program already made one. Settings go
+// to a test location, never to the user's own.
 class QtApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
+        QStandardPaths::setTestModeEnabled(true);
         if (QCoreApplication::instance())
             return;
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -2,23 +2,22 @@
 
 #include <png.h>
 
-#include <cstdio>
+#include <stdexcept>
 #include <vector>
 
-std::string texturePath(const std::string& fileName) {
-    return std::string(PATCHLOOM_TEXTURE_DIR) + "/" + fileName;
-}
+std::string texturePath(const std::string& fileName) { return std::string(PATCHLOOM_TEST_DATA_DIR) + "/" + fileName; }
 
 PixelBuffer loadPng(const std::string& path) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return PixelBuffer();
+        throw std::runtime_error("cannot read the PNG file " + path + ": " + image.message);
     image.format = PNG_FORMAT_BGRA; // little-endian words read 0xAARRGGBB
     std::vector<uint32_t> words(size_t(image.width) * image.height);
     if (!png_image_finish_read(&image, nullptr, words.data(), 0, nullptr)) {
+        const std::string message = image.message;
         png_image_free(&image);
-        return PixelBuffer();
+        throw std::runtime_error("cannot decode the PNG file " + path + ": " + message);
     }
     return PixelBuffer(image.width, image.height, static_cast<const uint32_t*>(words.data()));
 }

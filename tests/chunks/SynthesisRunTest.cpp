@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "chunks/SynthesisRun.h"
+#include "engine/Blending.h"
+#include "support/AllocationFailure.h"
+#include "support/NoisePicture.h"
+
+namespace {
+
+// A session's worth of run context over an empty output.
+struct RunSetup {
+    ImageCollection images;
+    PlacementParameters placement;
+    RandomGenerator random{3};
+    PixelBuffer output;
+    MOSSynthesizer synthesizer{placement, random};
+    PixelBuffer chunkPixels;
+    PixelBuffer chunkMask;
+    bool chunkChanged = true;
+
+    RunSetup(uint32_t width, uint32_t height, PlacementMethod method) : output(width, height) {
+        placement.method = method;
+        synthesizer.setOutput(&output);
+        synthesizer.reset();
+    }
+    uint32_t add(const PixelBuffer& picture, float probability = 1.0f) {
+        const uint32_t key = images.addImage(picture);
+        images.find(key)->chunk(0)->probability = probability;
+        images.setCurrent(key);
+        return key;
+    }
+    RunStatistics run(RunListener& listener) {
+        SynthesisRun run({synthesizer, images, placement, random, chunkPixels, chunkMask, chunkChanged}, listener);
+        return run.runAutomatic();
+    }
+    uint64_t stallLimit() {
+        RunListener none;
+        return SynthesisRun({synthesizer, images, placement, random, chunkPixels, chunkMask, chunkChanged}, none)
+            .stallLimit();
+    }
+};
+
+// Ends a run that would otherwise never end, so that the fault fails the test instead of
+// hanging it; remembers the last step that raised coverage.
+class Guard : public RunListener {
+public:
+    explicit Guard(const MOSSynthesizer& synthesizer) : synthesizer_(synthesizer) {}
+    void stepTaken(const RunStatistics& stats) override {
+        if (synthesizer_.lastCoverageGain() > 0)
+            lastGain = stats.steps;
+    }
+    bool stopRequested() override { return ++steps > 200000; }
+    uint64_t steps = 0;
+    uint64_t lastGain = 0;
+
+private:
+    const MOSSynthesizer& synthesizer_;
+};
+
+bool alphaWithin(const PixelBuffer& p, uint32_t low, uint32_t high) {
+    return std::all_of(p.pixels(), p.pixels() + p.count(),
+                       [&](uint32_t v) { return alphaOf(v) >= low && alphaOf(v) <= high; });
+}
+
+} // namespace
+
+// The ceiling is where a blend with that much chunk alpha stops raising the output's alpha.
+TEST(SynthesisRun, CoverageCeilingIsWhereBlendingStopsRaisingAlpha) {
+    EXPECT_EQ(coverageCeiling(255), 255u);
+    EXPECT_EQ(coverageCeiling(128), 254u);
+    EXPECT_EQ(coverageCeiling(85), 253u);
+    EXPECT_EQ(coverageCeiling(0), 0u);
+    for (uint32_t m = 0; m <= 255; ++m) {
+        for (uint32_t d = 0; d < 255; ++d) {
+            const uint32_t old = makePixel(d, 10, 20, 30), chunk = makePixel(m, 200, 100, 50);
+            EXPECT_EQ(alphaOf(blendOver(old, chunk)) > d, d < coverageCeiling(m)) << m << " over " << d;
+            for (uint32_t weight : {85u, 170u}) {
+                if (alphaOf(blendMasked(old, chunk, weight)) > d) {
+                    EXPECT_LT(d, coverageCeiling(m)) << m << " weighted " << weight << " over " << d;
+                }
+            }
+        }
+    }
+}
+
+// A chunk without an opaque pixel can never fill the output: the run ends by itself once no
+// pixel can rise any more, before any paste when the chunk is fully transparent.
+TEST(SynthesisRun, RunWhoseChunkIsFullyOrPartlyTransparentEnds) {
+    struct Case {
+        const char* name;
+        uint32_t alpha;
+        PlacementMethod method;
+        bool mix;
+    };
+    for (const Case& c : {Case{"clear random", 0, PlacementMethod::Random, false},
+                          Case{"clear grid", 0, PlacementMethod::SemiRegular, false},
+                          Case{"clear mixed", 0, PlacementMethod::Random, true},
+                          Case{"half random", 128, PlacementMethod::Random, false},
+                          Case{"half grid", 128, PlacementMethod::SemiRegular, false},
+                          Case{"half mixed", 128, PlacementMethod::Random, true}}) {
+        SCOPED_TRACE(c.name);
+        RunSetup s(96, 96, c.method);
+        s.placement.mixChunks = c.mix;
+        if (c.mix)
+            s.add(noisePicture(24, 24, 255), 0.0f); // opaque, but never drawn
+        const uint32_t key = s.add(noisePicture(24, 24, c.alpha), 1.0f);
+        Guard guard(s.synthesizer);
+        const RunStatistics stats = s.run(guard);
+
+        EXPECT_TRUE(stats.end == RunEnd::NotOpaqueEnough || stats.end == RunEnd::Stalled) << int(stats.end);
+        EXPECT_TRUE(stats.stalled);
+        EXPECT_EQ(s.images.currentKey(), key);
+        if (c.alpha == 0) {
+            EXPECT_EQ(stats.steps, 0u);
+            EXPECT_TRUE(alphaWithin(s.output, 0, 0));
+        } else {
+            EXPECT_TRUE(alphaWithin(s.output, 128, 254));
+            EXPECT_LE(stats.steps, guard.lastGain + s.stallLimit());
+        }
+    }
+}
+
+// An opaque centre that the grid never brings over some pixels: the run pastes until coverage
+// stops rising, then exactly the stall limit of steps more.
+TEST(SynthesisRun, RunThatNoLongerRaisesCoverageStallsAfterTheLimit) {
+    RunSetup s(128, 128, PlacementMethod::SemiRegular);
+    PixelBuffer chunk(40, 40);
+    for (uint32_t y = 17; y < 23; ++y)
+        for (uint32_t x = 17; x < 23; ++x)
+            chunk.at(x, y) = makePixel(255, 90, 60, 30);
+    s.add(chunk);
+    Guard guard(s.synthesizer);
+    const RunStatistics stats = s.run(guard);
+
+    EXPECT_EQ(stats.end, RunEnd::Stalled);
+    EXPECT_FALSE(stats.complete);
+    ASSERT_GT(guard.lastGain, 0u);
+    EXPECT_EQ(stats.steps, guard.lastGain + s.stallLimit());
+    // 5 x 5 cells 25.6 pixels apart, each making one 6 x 6 square opaque.
+    EXPECT_EQ(std::count_if(s.output.pixels(), s.output.pixels() + s.output.count(),
+                            [](uint32_t p) { return alphaOf(p) == 255; }),
+              25 * 36);
+}
+
+// Out of memory while the pre-filter runs ends the run, not the process; nothing is pasted
+// and the same run succeeds once memory is back.
+TEST(SynthesisRun, RunningOutOfMemoryEndsTheRunAndLeavesTheOutput) {
+    RunSetup s(96, 96, PlacementMethod::Random);
+    const uint32_t key = s.add(noisePicture(200, 200, 255));
+    InputImage& image = *s.images.find(key);
+    image.setFilterRadius(4);
+    image.current().bounds = Box(10, 10, 41, 41);
+    RunListener listener;
+    RunStatistics stats;
+    {
+        AllocationFailure failure(100 * 1024); // the filtered copy needs 160 000 bytes
+        stats = s.run(listener);
+        EXPECT_GT(failure.refused(), 0u);
+    }
+    EXPECT_EQ(stats.end, RunEnd::OutOfMemory);
+    EXPECT_EQ(stats.steps, 0u);
+    EXPECT_TRUE(alphaWithin(s.output, 0, 0));
+    EXPECT_EQ(s.placement.method, PlacementMethod::Random);
+
+    EXPECT_EQ(s.run(listener).end, RunEnd::Complete);
+}
