@@ -102,16 +102,20 @@ bool SynthArgumentParser::applyOption(const std::string& name, const std::string
     }
     if (name == "--size")
         return parseSize(name, value);
-    if (name == "--method")
+    if (name == "--method") {
+        methodGiven_ = true;
         return parseMethod(name, value);
+    }
     if (name == "--jitter") {
         if (!parseWhole(name, value, 0, kMaxJitter, n))
             return false;
         o.jittering = double(n) * 0.01;
+        jitterGiven_ = true;
     } else if (name == "--covering") {
         if (!parseWhole(name, value, 0, kMaxCovering, n))
             return false;
         o.coveringFactor = double(n) * 0.01;
+        coveringGiven_ = true;
     } else if (name == "--chunks") {
         if (!parseWhole(name, value, kMinChunks, kMaxChunks, n))
             return false;
@@ -178,6 +182,21 @@ void SynthArgumentParser::checkCombination() {
         fail("no INPUT image given (name image files, or use --demo)");
     else if (chunkSizeGiven_ && o.chunkCount == 0)
         fail("--chunk-size needs --chunks N");
+    else
+        chooseMethod();
+}
+
+// Without --method, the amount given names the method it belongs to, so that a jitter or a
+// covering factor is never silently ignored in favour of the default.
+void SynthArgumentParser::chooseMethod() {
+    if (methodGiven_)
+        return;
+    if (jitterGiven_ && coveringGiven_)
+        fail("--jitter and --covering belong to different methods: choose one with --method");
+    else if (jitterGiven_)
+        result_.options.method = PlacementMethod::Random;
+    else if (coveringGiven_)
+        result_.options.method = PlacementMethod::SemiRegular;
 }
 
 bool SynthArgumentParser::fail(const std::string& message) {

@@ -38,6 +38,7 @@ private:
     bool parseMethod(const std::string& name, const std::string& value);
     bool parseWhole(const std::string& name, const std::string& value, long low, long high, long& out);
     void checkCombination();
+    void chooseMethod();
     bool fail(const std::string& message);
 
     const std::vector<std::string>& words_;
@@ -45,5 +46,8 @@ private:
     std::string inlineValue_;
     bool hasInlineValue_ = false;
     bool chunkSizeGiven_ = false;
+    bool methodGiven_ = false;
+    bool jitterGiven_ = false;
+    bool coveringGiven_ = false;
     Result result_;
 };

@@ -54,10 +54,12 @@ Input and output:
   --size WxH            output size in pixels, 8 to 8192 per side (default 512x512)
 
 Placement:
-  --method random|semi-regular
-                        random: along a quasi-random sequence (default);
+  --method matched|random|semi-regular
+                        matched: each chunk goes where it agrees best with what is
+                        already there, near the next point of a quasi-random sequence
+                        (default); random: at those points, displaced by the jitter;
                         semi-regular: on a grid of overlapping cells
-  --jitter PCT          random displacement of the random method, 0-100 (default 0)
+  --jitter PCT          random displacement of the random method, 0-100 (default 50)
   --covering PCT        overlap of the semi-regular grid cells, 0-99 (default 25)
 
 Chunks:
@@ -73,7 +75,8 @@ Run:
   --seed S              seed of every random choice, 0-4294967295: the same seed and options
                         give the same file (default: from the clock; --report shows it)
   --report              print a JSON summary on stdout: size, steps, pastes by outcome,
-                        time, stored seams, mean seam cost, seam and wrap contrast
+                        time, stored seams, mean seam cost, seam and wrap contrast, and
+                        how much the tile and its inputs repeat themselves
   --no-partial          when interrupted, write nothing instead of the part done so far
   -h, --help            show this help
 

@@ -38,8 +38,9 @@ MatchedPlacement::Aim MatchedPlacement::aimPixel(const PixelBuffer& output, cons
     return {halton.x0, halton.y0};
 }
 
-// Fills cumulative_ with the error of every position worth comparing (infinity for the others)
-// and returns the smallest; infinity when no position qualifies.
+// Fills cumulative_ with the error of every position worth comparing, with the penalty for
+// covering little (infinity for the others), and returns the smallest; infinity when no
+// position qualifies.
 double MatchedPlacement::compareErrors(Extent chunk) {
     const uint32_t w = uint32_t(chunk.width), h = uint32_t(chunk.height);
     double leastSeen = std::numeric_limits<double>::infinity();
@@ -49,6 +50,7 @@ double MatchedPlacement::compareErrors(Extent chunk) {
     const double area = errors_.chunkArea();
     const double leastOverlap = std::max(kMinimumOverlap * area, 1e-3);
     const double mostOverlap = area - kCoverageShare * (area - leastSeen);
+    const double newAtBest = std::max(1e-9, area - leastSeen);
     const double penalty = kDeepOverlapPenalty * errors_.chunkVariance();
     cumulative_.assign(size_t(w) * h, 0.0);
     double best = std::numeric_limits<double>::infinity();
@@ -59,7 +61,7 @@ double MatchedPlacement::compareErrors(Extent chunk) {
             error = overlap >= leastOverlap ? std::max(0.0, errors_.squaredError(x, y)) / overlap
                                             : std::numeric_limits<double>::infinity();
             if (overlap > mostOverlap)
-                error += penalty;
+                error += penalty * (1.0 - (area - overlap) / newAtBest / kCoverageShare);
             best = std::min(best, error);
         }
     return best;

@@ -14,9 +14,10 @@
 // the paste must cover, so coverage advances as with Random; among all positions of the chunk
 // that cover that pixel, one is drawn with probability proportional to
 // exp(-error / (kErrorScale x chunk variance)), where error is the mean squared colour
-// difference over the overlap with covered output (weighted by both alphas). Positions
-// overlapping less than kMinimumOverlap of the chunk are not compared; when none is left, the
-// paste keeps the Halton position. The synthesizer owns one; it keeps the chunk's transforms.
+// difference over the overlap with covered output (weighted by both alphas), plus a penalty for
+// positions that would add few new pixels. Positions overlapping less than kMinimumOverlap of
+// the chunk are not compared; when none is left, the paste keeps the Halton position. The
+// synthesizer owns one; it keeps the chunk's transforms.
 class MatchedPlacement {
 public:
     // Scale of the error in the drawing weights, relative to the chunk's colour variance (both
@@ -29,15 +30,16 @@ public:
     // Least alpha-weighted overlap, as a share of the chunk's area, for a position to be
     // compared: smaller overlaps judge the match on too few pixels to mean anything.
     static constexpr double kMinimumOverlap = 1.0 / 16.0;
-    // Positions that would cover less than this share of the uncovered pixels that the
-    // best-covering position covers count kDeepOverlapPenalty chunk variances on top of their
-    // error. Matching alone favours deep overlaps a few pixels off an earlier copy of the chunk
-    // (smooth textures barely change under small shifts): they add a few pixels each, multiply
-    // the pastes and smear the picture. An unrelated position errs by about two variances, so
-    // a deep overlap still wins where it matches far better than anything else, as on the
-    // periods of a lattice.
+    // A position that would cover less than kCoverageShare of the uncovered pixels that the
+    // best-covering position covers counts extra error, rising to kDeepOverlapPenalty chunk
+    // variances for one that covers nothing new. Matching alone favours deep overlaps a few
+    // pixels off an earlier copy of the chunk (large, smooth shapes barely change under small
+    // shifts; such positions err by a third of a variance where well-covering ones err by one
+    // and a half): they add a few pixels each, multiply the pastes and smear the picture. An
+    // unrelated position errs by about two variances, so a deep overlap that matches exactly,
+    // as on the periods of a lattice, still wins.
     static constexpr double kCoverageShare = 0.5;
-    static constexpr double kDeepOverlapPenalty = 1.0;
+    static constexpr double kDeepOverlapPenalty = 1.5;
 
     // The chunk that will be pasted (the synthesizer's used chunk; not owned, may be null).
     // Call again whenever its pixels change.

@@ -119,7 +119,6 @@ TEST(MatchedPlacement, PastesOnALatticeLandOnMultiplesOfItsPeriod) {
     for (int step = 0; step < 500 && !s.synth.isComplete(); ++step) {
         const PasteOutcome outcome = s.synth.step();
         const Box box = s.synth.lastBox();
-        printf("step %d outcome %d matched %d box %d %d aim %ld %ld\n", step, int(outcome), int(s.synth.matchedPlacement().lastMatched()), box.x0, box.y0, long(s.synth.matchedPlacement().lastAim().x), long(s.synth.matchedPlacement().lastAim().y));
         if (!s.synth.matchedPlacement().lastMatched() || box.isEmpty())
             continue;
         ++matched;
@@ -164,6 +163,37 @@ TEST(MatchedPlacement, ChosenBoxAlwaysCoversTheAimedAtUncoveredPixel) {
         }
         EXPECT_GT(compared, 50) << side;
     }
+}
+
+// Large smooth shapes barely change under a shift of a few pixels, so a chunk laid almost on
+// an earlier copy of itself matches well while adding next to nothing: such positions must
+// not take over, or the fill needs many times the pastes of Random.
+TEST(MatchedPlacement, FillsSmoothTexturesInAboutAsManyStepsAsRandom) {
+    const PixelBuffer rough = noise(96, 96, 5, false);
+    PixelBuffer smooth(96, 96);
+    for (uint32_t y = 0; y < 96; ++y)
+        for (uint32_t x = 0; x < 96; ++x) {
+            uint32_t sum[3] = {0, 0, 0};
+            for (uint32_t v = 0; v < 12; ++v)
+                for (uint32_t u = 0; u < 12; ++u) {
+                    const uint32_t p = rough.at((x + u) % 96, (y + v) % 96);
+                    sum[0] += redOf(p), sum[1] += greenOf(p), sum[2] += blueOf(p);
+                }
+            smooth.at(x, y) = makePixel(255, sum[0] / 144, sum[1] / 144, sum[2] / 144);
+        }
+    auto steps = [&](PlacementMethod method) {
+        MatchedSession s(320, 320, 4, method);
+        s.placement.jittering = 0.5;
+        s.synth.setChunk(&smooth);
+        int n = 0;
+        while (n < 2000 && !s.synth.isComplete()) {
+            s.synth.step();
+            ++n;
+        }
+        return n;
+    };
+    const int random = steps(PlacementMethod::Random);
+    EXPECT_LT(steps(PlacementMethod::Matched), random * 3 / 2) << "random took " << random;
 }
 
 // A full output and a chunk larger than the output end the step as they do for Random.
