@@ -1,8 +1,11 @@
 #include "apps/PatchloomProgram.h"
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <new>
 
+#include "apps/HostedEdit.h"
 #include "apps/SynthCommand.h"
 
 std::string PatchloomProgram::usage() {
@@ -12,14 +15,16 @@ Seamless textures from chunks of input images.
 
 Commands:
   synth     build a tile of a chosen size automatically and write it as a PNG
+  about     show the filter module's about box
 
 Run 'patchloom COMMAND --help' for the options of a command.
 )";
 }
 
 int PatchloomProgram::run(const std::vector<std::string>& words) {
+    int status = SynthCommand::kFailed;
     try {
-        return dispatch(words);
+        status = dispatch(words);
     } catch (const std::bad_alloc&) {
         err_ << "patchloom: out of memory\n";
     } catch (const std::exception& e) {
@@ -27,7 +32,20 @@ int PatchloomProgram::run(const std::vector<std::string>& words) {
     } catch (...) {
         err_ << "patchloom: unexpected failure\n";
     }
-    return SynthCommand::kFailed;
+    return checkOutput(status);
+}
+
+// A report or help text that did not reach stdout (a full disk, a closed descriptor) is a
+// failure, even when everything else went well.
+int PatchloomProgram::checkOutput(int status) {
+    errno = 0;
+    out_.flush();
+    if (out_)
+        return status;
+    const int error = errno;
+    err_ << "patchloom: cannot write to standard output" << (error != 0 ? std::string(": ") + std::strerror(error) : "")
+         << "\n";
+    return status == SynthCommand::kDone ? SynthCommand::kFailed : status;
 }
 
 int PatchloomProgram::dispatch(const std::vector<std::string>& words) {
@@ -41,8 +59,22 @@ int PatchloomProgram::dispatch(const std::vector<std::string>& words) {
         return help(rest);
     if (command == "synth")
         return SynthCommand(out_, err_, errIsTerminal_).run(rest);
+    if (command == "about")
+        return about(rest);
     err_ << "patchloom: unknown command '" << command << "' (see patchloom --help)\n";
     return SynthCommand::kBadArguments;
+}
+
+// `patchloom about [--module PATH]`: the module's about selector, as a host's menu calls it.
+int PatchloomProgram::about(const std::vector<std::string>& words) {
+    std::string module;
+    if (words.size() == 2 && words[0] == "--module")
+        module = words[1];
+    else if (!words.empty()) {
+        err_ << "patchloom about: usage: patchloom about [--module MOS.8bf]\n";
+        return SynthCommand::kBadArguments;
+    }
+    return HostedEdit(out_, err_).about(module);
 }
 
 // "help" alone, or "help COMMAND".

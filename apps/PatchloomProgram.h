@@ -12,7 +12,8 @@ public:
     PatchloomProgram(std::ostream& out, std::ostream& err, bool errIsTerminal)
         : out_(out), err_(err), errIsTerminal_(errIsTerminal) {}
 
-    // The words after the program name; returns the exit status.
+    // The words after the program name; returns the exit status (1 also when what was meant
+    // for `out` could not be written).
     int run(const std::vector<std::string>& words);
 
     static std::string usage();
@@ -20,6 +21,8 @@ public:
 private:
     int dispatch(const std::vector<std::string>& words);
     int help(const std::vector<std::string>& words);
+    int about(const std::vector<std::string>& words);
+    int checkOutput(int status);
 
     std::ostream& out_;
     std::ostream& err_;

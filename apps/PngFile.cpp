@@ -1,6 +1,9 @@
 #include "apps/PngFile.h"
 
+#include <fcntl.h>
+#include <limits.h>
 #include <png.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,29 +19,171 @@ namespace {
 // libpng reads our 0xAARRGGBB words byte by byte, so the byte order decides the format.
 constexpr png_uint_32 kWordFormat = std::endian::native == std::endian::little ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
 
-std::string reason() { return std::strerror(errno); }
+// As the kernel counts when it gives up on a path.
+constexpr int kMaxLinks = 40;
 
-// mkstemp creates files readable by the owner only; the result should look like any new file.
-void giveDefaultPermissions(int descriptor) {
+std::string reason(int error = errno) { return std::strerror(error); }
+
+// Where the picture goes: the end of OUT's chain of symbolic links, split into folder and name.
+struct Target {
+    std::string path;
+    std::string folder;
+    std::string name;
+    bool exists = false;
+    struct stat info {};
+};
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Follows `path` through its symbolic links, so that replacing it replaces what the link
+// points to instead of turning the link into a plain file. A link to nothing names the file
+// to create.
+bool locate(const std::string& path, Target& target, std::string& error) {
+    std::string current = path;
+    for (int links = 0;; ++links) {
+        struct stat info {};
+        if (lstat(current.c_str(), &info) != 0) {
+            if (errno == ENOTDIR) {
+                error = "a part of its path is not a folder";
+                return false;
+            }
+            if (errno != ENOENT) {
+                error = reason();
+                return false;
+            }
+            break;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            target.exists = true;
+            target.info = info;
+            break;
+        }
+        if (links == kMaxLinks) {
+            error = reason(ELOOP);
+            return false;
+        }
+        std::vector<char> link(PATH_MAX + 1);
+        const ssize_t length = readlink(current.c_str(), link.data(), PATH_MAX);
+        if (length < 0) {
+            error = reason();
+            return false;
+        }
+        const std::string destination(link.data(), size_t(length));
+        current = destination.front() == '/' ? destination : folderOf(current) + "/" + destination;
+    }
+    if (target.exists && S_ISDIR(target.info.st_mode)) {
+        error = "it is a folder";
+        return false;
+    }
+    const size_t slash = current.find_last_of('/');
+    target.path = current;
+    target.folder = folderOf(current);
+    target.name = slash == std::string::npos ? current : current.substr(slash + 1);
+    if (target.name.empty() || target.name == "." || target.name == "..") {
+        error = "it names a folder, not a file";
+        return false;
+    }
+    return true;
+}
+
+bool lacksUnnamedFiles(int error) { return error == EOPNOTSUPP || error == EISDIR || error == EINVAL; }
+
+// A new file with no name in `folder`, or -1 with errno set.
+int createUnnamed(const std::string& folder) { return open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); }
+
+// A short hidden name that cannot clash with the user's files and stays legal next to any
+// legal OUT, whatever its length.
+std::string hiddenName(const std::string& folder) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char random[8] = {};
+    if (getrandom(random, sizeof random, 0) != ssize_t(sizeof random))
+        for (unsigned char& r : random)
+            r = static_cast<unsigned char>(std::rand());
+    std::string name = folder + "/.patchloom-";
+    for (const unsigned char r : random)
+        name += kLetters[r % (sizeof kLetters - 1)];
+    return name;
+}
+
+// Gives the unnamed file `descriptor` the name `path`; fails with EEXIST when it is taken.
+bool linkUnnamed(int descriptor, const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    // Without /proc, only the privileged form is left.
+    return errno == ENOENT && access("/proc/self/fd", F_OK) != 0 &&
+           linkat(descriptor, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0;
+}
+
+// A replaced file keeps what its owner set on it; a new one gets the usual bits for new files
+// (mkstemp makes its files private).
+void giveAttributes(int descriptor, const Target& target) {
+    if (target.exists) {
+        const bool otherOwner = target.info.st_uid != geteuid() || target.info.st_gid != getegid();
+        if (otherOwner && fchown(descriptor, target.info.st_uid, target.info.st_gid) != 0) {
+            // Only root may give a file away; the new file then stays ours, with the old bits.
+        }
+        fchmod(descriptor, target.info.st_mode & 07777);
+        return;
+    }
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(descriptor, 0666 & ~mask);
 }
 
-} // namespace
-
-std::string PngFile::temporaryPattern(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".XXXXXX";
+// The new name survives a power cut only once the folder is on disk too.
+void syncFolder(const std::string& folder) {
+    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        fsync(descriptor);
+        close(descriptor);
+    }
 }
 
+// Puts the complete unnamed file in the target's place: linked straight to the name when that
+// is free, otherwise linked to a hidden name and renamed over the target in one step.
+bool placeUnnamed(int descriptor, const Target& target, std::string& error) {
+    if (!target.exists) {
+        if (linkUnnamed(descriptor, target.path))
+            return true;
+        if (errno != EEXIST) {
+            error = reason();
+            return false;
+        }
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string hidden = hiddenName(target.folder);
+        if (!linkUnnamed(descriptor, hidden)) {
+            if (errno == EEXIST)
+                continue;
+            error = reason();
+            return false;
+        }
+        if (std::rename(hidden.c_str(), target.path.c_str()) == 0)
+            return true;
+        error = reason();
+        unlink(hidden.c_str());
+        return false;
+    }
+    error = reason(EEXIST);
+    return false;
+}
+
+} // namespace
+
 bool PngFile::writeStream(const PixelBuffer& picture, int descriptor, std::string& error) {
-    FILE* file = fdopen(descriptor, "wb");
+    // A copy of the descriptor, so that the file stays open for linking after the stream closes.
+    const int copy = dup(descriptor);
+    FILE* file = copy >= 0 ? fdopen(copy, "wb") : nullptr;
     if (!file) {
         error = reason();
-        close(descriptor);
+        if (copy >= 0)
+            close(copy);
         return false;
     }
     png_image image{};
@@ -46,8 +191,12 @@ bool PngFile::writeStream(const PixelBuffer& picture, int descriptor, std::strin
     image.width = picture.width();
     image.height = picture.height();
     image.format = kWordFormat;
+    errno = 0;
     const bool written = png_image_write_to_stdio(&image, file, 0, picture.pixels(), 0, nullptr) != 0;
-    if (!written)
+    // The system's reason ("No space left on device") says more than the encoder's "Write Error".
+    if (!written && std::ferror(file) && errno != 0)
+        error = reason();
+    else if (!written)
         error = image.message[0] ? image.message : "the PNG encoder failed";
     png_image_free(&image);
     const bool flushed = written && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
@@ -59,29 +208,73 @@ bool PngFile::writeStream(const PixelBuffer& picture, int descriptor, std::strin
     return written && flushed && closed;
 }
 
-bool PngFile::writeAtomically(const PixelBuffer& picture, const std::string& path, std::string& error) {
-    if (picture.count() == 0) {
-        error = "nothing to write";
+bool PngFile::writeAtomically(const PixelBuffer& picture, const std::string& path, std::string& error,
+                              Staging staging) {
+    const auto failed = [&](const std::string& why) {
+        error = "cannot write '" + path + "': " + why;
         return false;
+    };
+    if (picture.count() == 0)
+        return failed("nothing to write");
+    Target target;
+    std::string why;
+    if (!locate(path, target, why))
+        return failed(why);
+
+    int descriptor = staging == Staging::Unnamed ? createUnnamed(target.folder) : -1;
+    std::string hidden;  // the named stand-in, when one is used
+    if (descriptor < 0 && (staging == Staging::Named || lacksUnnamedFiles(errno))) {
+        std::string pattern = target.folder + "/.patchloom-XXXXXX";
+        descriptor = mkostemp(pattern.data(), O_CLOEXEC);
+        if (descriptor >= 0)
+            hidden = pattern;
     }
-    std::string pattern = temporaryPattern(path);
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int descriptor = mkstemp(name.data());
-    if (descriptor < 0) {
-        error = "cannot create a file next to '" + path + "': " + reason();
+    if (descriptor < 0)
+        return failed(errno == ENOENT ? "its folder does not exist" : reason());
+    giveAttributes(descriptor, target);
+
+    bool placed = writeStream(picture, descriptor, why);
+    if (placed && hidden.empty()) {
+        placed = placeUnnamed(descriptor, target, why);
+    } else if (placed && std::rename(hidden.c_str(), target.path.c_str()) != 0) {
+        why = reason();
+        placed = false;
+    }
+    if (!placed && !hidden.empty())
+        unlink(hidden.c_str());
+    close(descriptor);
+    if (!placed)
+        return failed(why);
+    syncFolder(target.folder);
+    return true;
+}
+
+bool PngFile::checkWritable(const std::string& path, std::string& error) {
+    const auto failed = [&](const std::string& why) {
+        error = "cannot write '" + path + "': " + why;
         return false;
+    };
+    Target target;
+    std::string why;
+    if (!locate(path, target, why))
+        return failed(why);
+    struct stat folder {};
+    if (stat(target.folder.c_str(), &folder) != 0)
+        return failed(errno == ENOENT ? "its folder does not exist" : reason());
+    if (!S_ISDIR(folder.st_mode))
+        return failed("'" + target.folder + "' is not a folder");
+    const long longestName = pathconf(target.folder.c_str(), _PC_NAME_MAX);
+    if (longestName > 0 && target.name.size() > size_t(longestName))
+        return failed(reason(ENAMETOOLONG));
+    // Creating an unnamed file is the real test and leaves nothing behind.
+    const int probe = createUnnamed(target.folder);
+    if (probe >= 0) {
+        close(probe);
+        return true;
     }
-    giveDefaultPermissions(descriptor);
-    if (!writeStream(picture, descriptor, error)) {
-        unlink(name.data());
-        error = "cannot write '" + path + "': " + error;
-        return false;
-    }
-    if (std::rename(name.data(), path.c_str()) != 0) {
-        error = "cannot write '" + path + "': " + reason();
-        unlink(name.data());
-        return false;
-    }
+    if (!lacksUnnamedFiles(errno))
+        return failed(reason());
+    if (access(target.folder.c_str(), W_OK | X_OK) != 0)
+        return failed(reason());
     return true;
 }

@@ -76,8 +76,17 @@ bool SynthArgumentParser::takeOption(const std::string& word) {
     if (name == "-o" || name == "--output" || name == "--size" || name == "--method" || name == "--jitter" ||
         name == "--covering" || name == "--chunks" || name == "--chunk-size" || name == "--prefilter" ||
         name == "--seed")
-        return takeValue(name, value) && applyOption(name, value);
+        return takeOnce(name) && takeValue(name, value) && applyOption(name, value);
     return fail("unknown option '" + name + "' (see patchloom synth --help)");
+}
+
+// A second value would silently replace the first; which one the user meant is not for us to
+// guess.
+bool SynthArgumentParser::takeOnce(const std::string& name) {
+    const std::string option = name == "-o" ? "--output" : name;
+    if (!given_.insert(option).second)
+        return fail(name + " is given more than once");
+    return true;
 }
 
 bool SynthArgumentParser::takeValue(const std::string& name, std::string& value) {
@@ -102,20 +111,16 @@ bool SynthArgumentParser::applyOption(const std::string& name, const std::string
     }
     if (name == "--size")
         return parseSize(name, value);
-    if (name == "--method") {
-        methodGiven_ = true;
+    if (name == "--method")
         return parseMethod(name, value);
-    }
     if (name == "--jitter") {
         if (!parseWhole(name, value, 0, kMaxJitter, n))
             return false;
         o.jittering = double(n) * 0.01;
-        jitterGiven_ = true;
     } else if (name == "--covering") {
         if (!parseWhole(name, value, 0, kMaxCovering, n))
             return false;
         o.coveringFactor = double(n) * 0.01;
-        coveringGiven_ = true;
     } else if (name == "--chunks") {
         if (!parseWhole(name, value, kMinChunks, kMaxChunks, n))
             return false;
@@ -189,13 +194,14 @@ void SynthArgumentParser::checkCombination() {
 // Without --method, the amount given names the method it belongs to, so that a jitter or a
 // covering factor is never silently ignored in favour of the default.
 void SynthArgumentParser::chooseMethod() {
-    if (methodGiven_)
+    const bool jitter = given_.count("--jitter") > 0, covering = given_.count("--covering") > 0;
+    if (given_.count("--method"))
         return;
-    if (jitterGiven_ && coveringGiven_)
+    if (jitter && covering)
         fail("--jitter and --covering belong to different methods: choose one with --method");
-    else if (jitterGiven_)
+    else if (jitter)
         result_.options.method = PlacementMethod::Random;
-    else if (coveringGiven_)
+    else if (covering)
         result_.options.method = PlacementMethod::SemiRegular;
 }
 

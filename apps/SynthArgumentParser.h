@@ -1,13 +1,15 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "apps/SynthOptions.h"
 
 // Turns the words after `patchloom synth` into SynthOptions. Options take their value as the
-// next word or after '=' (--size=512x512); "--" ends the options. Every error names the option
-// at fault in a single line, so the caller can print it as it is and exit with status 2.
+// next word or after '=' (--size=512x512); "--" ends the options. An option with a value may be
+// given once. Every error names the option at fault in a single line, so the caller can print
+// it as it is and exit with status 2.
 class SynthArgumentParser {
 public:
     struct Result {
@@ -32,6 +34,7 @@ private:
 
     void run();
     bool takeOption(const std::string& word);
+    bool takeOnce(const std::string& name);
     bool takeValue(const std::string& name, std::string& value);
     bool applyOption(const std::string& name, const std::string& value);
     bool parseSize(const std::string& name, const std::string& value);
@@ -46,8 +49,6 @@ private:
     std::string inlineValue_;
     bool hasInlineValue_ = false;
     bool chunkSizeGiven_ = false;
-    bool methodGiven_ = false;
-    bool jitterGiven_ = false;
-    bool coveringGiven_ = false;
+    std::set<std::string> given_;  // options with a value seen so far, by their long name
     Result result_;
 };

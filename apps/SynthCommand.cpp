@@ -6,12 +6,14 @@
 #include <QStringList>
 
 #include <chrono>
+#include <sstream>
 
 #include "apps/DemoTexture.h"
 #include "apps/InterruptWatch.h"
 #include "apps/PngFile.h"
 #include "apps/ProgressBar.h"
 #include "apps/QualityFigures.h"
+#include "apps/QuietReaders.h"
 #include "apps/RepetitionScore.h"
 #include "apps/SynthArgumentParser.h"
 #include "apps/SynthReport.h"
@@ -33,8 +35,6 @@ PlacementParameters placementFor(const SynthOptions& options) {
     placement.coveringFactor = options.coveringFactor;
     return placement;
 }
-
-void ignoreToolkitMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 } // namespace
 
@@ -114,13 +114,16 @@ bool SynthCommand::loadInputs(const SynthOptions& options, ImageCollection& imag
     QStringList paths;
     for (const std::string& input : options.inputs)
         paths << QFile::decodeName(input.c_str());
-    TerminalWarnings warnings(err_, kPrefix);
+    std::ostringstream said;
+    TerminalWarnings warnings(said, kPrefix);
     ImageLoader loader(images, warnings);
-    // The readers' own diagnostics would repeat, less clearly, what the warnings say.
-    const QtMessageHandler previous = qInstallMessageHandler(ignoreToolkitMessage);
-    const auto keys = loader.loadFiles(paths, QSize(int(options.width), int(options.height)));
-    qInstallMessageHandler(previous);
-    return keys.size() == size_t(paths.size());
+    size_t loaded = 0;
+    {
+        const QuietReaders quiet;
+        loaded = loader.loadFiles(paths, QSize(int(options.width), int(options.height))).size();
+    }
+    err_ << said.str();
+    return loaded == size_t(paths.size());
 }
 
 // Pre-filter and random chunks, in the order of the images; the seed stands for the clock
@@ -202,6 +205,12 @@ int SynthCommand::run(const std::vector<std::string>& words) {
 }
 
 int SynthCommand::execute(const SynthOptions& options) {
+    // A long synthesis must not end in finding that OUT cannot be written.
+    std::string outputProblem;
+    if (!PngFile::checkWritable(options.output, outputProblem)) {
+        err_ << kPrefix << outputProblem << "\n";
+        return kFailed;
+    }
     ImageCollection images;
     if (!loadInputs(options, images))
         return kFailed;

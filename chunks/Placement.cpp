@@ -127,6 +127,14 @@ int64_t gridStep(int64_t cell, double coveringFactor) {
     return std::max<int64_t>(step, 1);
 }
 
+uint64_t gridCellCount(Extent output, Extent cell, double coveringFactor) {
+    if (output.isEmpty())
+        return 1;
+    const uint64_t columns = uint64_t(output.width / gridStep(cell.width, coveringFactor) + 1);
+    const uint64_t rows = uint64_t(output.height / gridStep(cell.height, coveringFactor) + 1);
+    return columns * rows;
+}
+
 Box placeSemiRegular(Extent output, Extent chunk, Extent cell, double coveringFactor, uint32_t& counter) {
     if (output.isEmpty() || chunk.isEmpty())
         return Box::empty();

@@ -45,6 +45,11 @@ Box placeRandom(const PixelBuffer& output, const Box& chunkBox, double jittering
 // when the output or the chunk is empty.
 Box placeSemiRegular(Extent output, Extent chunk, Extent cell, double coveringFactor, uint32_t& counter);
 
+// Placements in one pass of the semi-regular grid: after this many the walk starts again at
+// the top-left cell. The last row and the last column of a pass cross the output's bottom and
+// right edges. 1 for an empty output.
+uint64_t gridCellCount(Extent output, Extent cell, double coveringFactor);
+
 // Distance in pixels between neighbouring grid cells of size `cell`: the cell less its
 // overlap (coveringFactor clamped to 0..1), leaving an overlap of at least 3 pixels; at least 1.
 int64_t gridStep(int64_t cell, double coveringFactor);

@@ -57,11 +57,8 @@ uint64_t SynthesisRun::stallLimit() const {
     const Extent smallest = c_.images.minChunkSize();
     const uint64_t area = uint64_t(std::max<int64_t>(1, smallest.width)) * uint64_t(std::max<int64_t>(1, smallest.height));
     uint64_t limit = std::max<uint64_t>(kMinimumStallSteps, 4 * pixels / area);
-    if (c_.placement.method == PlacementMethod::SemiRegular && output) {
-        const uint64_t columns = output->width() / uint64_t(gridStep(c_.placement.cellWidth, c_.placement.coveringFactor)) + 1;
-        const uint64_t rows = output->height() / uint64_t(gridStep(c_.placement.cellHeight, c_.placement.coveringFactor)) + 1;
-        limit = std::max(limit, 2 * columns * rows);
-    }
+    if (c_.placement.method == PlacementMethod::SemiRegular)
+        limit = std::max(limit, 2 * gridCells());
     return limit;
 }
 
@@ -134,6 +131,7 @@ RunEnd SynthesisRun::loop(RunStatistics& stats) {
     const bool canDraw = canDrawPasteableChunk();
     const uint32_t ceiling = coverageCeiling(strongestAlpha());
     const uint64_t limit = stallLimit();
+    startedIncomplete_ = !c_.synthesizer.isComplete();
     uint64_t idle = 0;
     for (uint64_t i = 0;; ++i) {
         InputImage* image = c_.images.currentImage();
@@ -160,7 +158,7 @@ RunEnd SynthesisRun::loop(RunStatistics& stats) {
 // How the step just taken ends the run; StepDone when the run goes on.
 RunEnd SynthesisRun::judgeStep(PasteOutcome outcome, uint64_t& idle, uint64_t limit) {
     idle = c_.synthesizer.lastCoverageGain() > 0 ? 0 : idle + 1;
-    if (c_.synthesizer.isComplete())
+    if (c_.synthesizer.isComplete() && !gridPassUnfinished())
         return RunEnd::Complete;
     if (outcome == PasteOutcome::Aborted)
         return RunEnd::Stopped;
@@ -220,6 +218,22 @@ uint32_t SynthesisRun::strongestAlpha() {
             if (!chunk.empty && chunk.probability > 0.0f && strongest < 255)
                 strongest = std::max(strongest, ::strongestAlpha(*image, chunk));
     return strongest;
+}
+
+uint64_t SynthesisRun::gridCells() const {
+    const PixelBuffer* output = c_.synthesizer.output();
+    if (!output)
+        return 1;
+    return gridCellCount({output->width(), output->height()}, {c_.placement.cellWidth, c_.placement.cellHeight},
+                         c_.placement.coveringFactor);
+}
+
+// A grid pass ends with the row and the column of cells that cross the output's bottom and right
+// edges. An output covered before them would keep the straight, uncut border where the tile
+// meets its next copy, so a run that covers the output goes on to the end of the pass.
+bool SynthesisRun::gridPassUnfinished() const {
+    return c_.placement.method == PlacementMethod::SemiRegular && startedIncomplete_ &&
+           c_.synthesizer.placementCounter() % gridCells() != 0;
 }
 
 // Whether some output pixel lies below `ceiling`, the alpha the run's chunks can raise it to.

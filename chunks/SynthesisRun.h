@@ -34,10 +34,11 @@ public:
 };
 
 // One run of pastes, the same for the window's worker and the command line: the automatic
-// process, which pastes until the output is full, a stop is requested or the chunks can no
-// longer raise its coverage; or the single interactive paste. Mixing draws a chunk among all
-// chunks by probability before every automatic step. Memory running out ends the run, never
-// the process. Not thread-safe; one run at a time on one context.
+// process, which pastes until the output is full (on the grid: and the pass that filled it
+// has crossed the output's edges), a stop is requested or the chunks can no longer raise its
+// coverage; or the single interactive paste. Mixing draws a chunk among all chunks by
+// probability before every automatic step. Memory running out ends the run, never the process.
+// Not thread-safe; one run at a time on one context.
 class SynthesisRun {
 public:
     // Steps in a row that may raise no coverage before an automatic run is given up.
@@ -72,11 +73,14 @@ private:
     bool canDrawPasteableChunk() const;
     uint32_t strongestAlpha();
     bool canRaiseCoverage(uint32_t ceiling);
+    uint64_t gridCells() const;
+    bool gridPassUnfinished() const;
 
     RunContext c_;
     RunListener& listener_;
     Start start_;
     size_t raiseCursor_ = 0;
+    bool startedIncomplete_ = false; // the output was not yet full when the run began
     double startTime_ = 0.0;
 };
 

@@ -11,14 +11,11 @@ void* EdgePool::allocate(size_t bytes) {
     ++live_;
     if (bytes > kSlabBytes) {
         try {
-            // operator new[] gives 16-byte alignment.
-            oversized_.push_back(std::unique_ptr<std::byte[]>(new std::byte[bytes]));
+            return allocateOversized(bytes);
         } catch (...) {
             --live_;
             throw;
         }
-        oversizedBytes_ += bytes;
-        return oversized_.back().get();
     }
     if (offset_ + bytes > kSlabBytes) {
         ++slab_;
@@ -37,6 +34,25 @@ void* EdgePool::allocate(size_t bytes) {
     return block;
 }
 
+// The smallest free kept block that is large enough, else a new one. A graph's largest
+// out-edge lists (the terminals') grow through the same sizes paste after paste, so after the
+// first such paste they find their blocks here.
+void* EdgePool::allocateOversized(size_t bytes) {
+    Oversized* best = nullptr;
+    for (Oversized& o : oversized_)
+        if (!o.out && o.bytes >= bytes && (!best || o.bytes < best->bytes))
+            best = &o;
+    if (!best) {
+        oversized_.reserve(oversized_.size() + 1);
+        // operator new[] gives 16-byte alignment.
+        oversized_.push_back({std::unique_ptr<std::byte[]>(new std::byte[bytes]), bytes, false});
+        oversizedBytes_ += bytes;
+        best = &oversized_.back();
+    }
+    best->out = true;
+    return best->block.get();
+}
+
 void EdgePool::release(void*) {
     if (--live_ == 0)
         restart();
@@ -45,8 +61,8 @@ void EdgePool::release(void*) {
 void EdgePool::restart() {
     slab_ = 0;
     offset_ = 0;
-    oversized_.clear();
-    oversizedBytes_ = 0;
+    for (Oversized& o : oversized_)
+        o.out = false;
 }
 
 size_t EdgePool::reservedBytes() const { return slabs_.size() * kSlabBytes + oversizedBytes_; }

@@ -20,8 +20,8 @@ public:
     EdgePool(const EdgePool&) = delete;
     EdgePool& operator=(const EdgePool&) = delete;
 
-    // `bytes` of storage, 16-byte aligned (a block larger than a slab gets a slab of its own).
-    // Throws std::bad_alloc when no slab can be had.
+    // `bytes` of storage, 16-byte aligned (a block larger than a slab gets a slab of its own,
+    // kept for the blocks of later graphs). Throws std::bad_alloc when no slab can be had.
     void* allocate(size_t bytes);
     // Gives a block back; the memory is reused once every block is back.
     void release(void* block);
@@ -45,10 +45,17 @@ public:
     static EdgePool* current();
 
 private:
+    struct Oversized {
+        std::unique_ptr<std::byte[]> block;
+        size_t bytes = 0;
+        bool out = false;
+    };
+
     void restart();
+    void* allocateOversized(size_t bytes);
 
     std::vector<std::unique_ptr<std::byte[]>> slabs_;
-    std::vector<std::unique_ptr<std::byte[]>> oversized_; // freed when everything is back
+    std::vector<Oversized> oversized_; // handed out again once everything is back
     size_t oversizedBytes_ = 0;
     size_t slab_ = 0;   // slab of the next block
     size_t offset_ = 0; // its offset in that slab

@@ -64,6 +64,10 @@ void MinCutSolver::prepare(std::vector<uint8_t>& labels, CutPairs& cutPairs) {
     stamp_ = 0;
     current_.clear();
     next_.clear();
+    // The two active lists trade places during growth, so each must hold every vertex (one
+    // holds each at most once) for a warm solve never to grow them.
+    current_.reserve(n);
+    next_.reserve(n);
     path_.clear();
     exhausted_.clear();
     orphans_.clear();

@@ -25,6 +25,9 @@ PasteJob::PasteJob(const BufferView& chunkView, const BufferView& destView, Seam
       ownWorkspace_(workspace ? nullptr : std::make_unique<PasteWorkspace>()),
       ws_(workspace ? workspace : ownWorkspace_.get()), valid_(fitsOutput(chunkView, destView, seamStore)) {
     resetGraph(2);
+    ws_->crossedSeams.clear();
+    ws_->seamNodes.clear();
+    ws_->seamNodeLabels.clear();
     if (!valid_) {
         ws_->weightMask.reset(0, 0);
         return;
@@ -61,7 +64,7 @@ bool PasteJob::stopRequested() {
         return false;
     aborted_ = 1;
     resetGraph(2);
-    crossedSeams_.clear();
+    ws_->crossedSeams.clear();
     return true;
 }
 
@@ -157,7 +160,7 @@ void PasteJob::linkNeighbour(uint32_t x, uint32_t y, uint32_t tx, uint32_t ty, u
                                               chunkPixel(tx, ty), out[ot]);
     SeamRecord* old = horizontal ? seamStore_.findInRow(os / W_, os) : seamStore_.findInColumn(os % W_, os);
     if (old && old->second == ot)
-        crossedSeams_.push_back({*old, cost, si, ti});
+        ws_->crossedSeams.push_back({*old, cost, si, ti});
     else
         addEdgePair(ws_->graph, vs, vt, cost);
     ++(horizontal ? horizontalEdgeCount_ : verticalEdgeCount_);
@@ -186,19 +189,19 @@ bool PasteJob::scanOverlap() {
 // cost (the link to the source), cutting next to it costs the new pair's cost.
 bool PasteJob::makeSeamNodes() {
     const uint32_t pixelCount = w_ * h_;
-    for (size_t k = 0; k < crossedSeams_.size(); ++k) {
+    for (size_t k = 0; k < ws_->crossedSeams.size(); ++k) {
         if (stopRequested())
             return false;
-        const CrossedSeam& c = crossedSeams_[k];
+        const CrossedSeam& c = ws_->crossedSeams[k];
         const uint32_t vs = ws_->vertexOfPixel[c.firstMaskIndex];
         const uint32_t vt = ws_->vertexOfPixel[c.secondMaskIndex];
         const uint32_t n = addSeamVertex(ws_->graph, pixelCount + uint32_t(k));
-        seamNodes_.push_back({vs, vt, c.record, 0});
+        ws_->seamNodes.push_back({vs, vt, c.record, 0});
         addEdgePair(ws_->graph, vs, n, c.cost);
         addEdgePair(ws_->graph, vt, n, c.cost);
         addEdgePair(ws_->graph, n, kSourceVertex, c.record.cost);
     }
-    seamNodeLabels_.assign(seamNodes_.size(), kUndecided);
+    ws_->seamNodeLabels.assign(ws_->seamNodes.size(), kUndecided);
     return true;
 }
 
@@ -260,14 +263,14 @@ void PasteJob::updateSeamStore() {
             maskIndexToOutput(pv, x2, y2);
             seamStore_.addSeam(x1, y1, x2, y2, capacity);
         } else {
-            SeamNodeRecord& node = seamNodes_[(pu >= pixelCount ? pu : pv) - pixelCount];
+            SeamNodeRecord& node = ws_->seamNodes[(pu >= pixelCount ? pu : pv) - pixelCount];
             if (SeamRecord* record = seamStore_.find(node.record.first, node.record.second))
                 record->cost = capacity;
             node.cut = 1;
         }
     }
     // An old seam the cut did not pass through is covered by the new chunk.
-    for (const SeamNodeRecord& node : seamNodes_)
+    for (const SeamNodeRecord& node : ws_->seamNodes)
         if (!node.cut)
             seamStore_.removeSeam(node.record);
 }
@@ -280,7 +283,7 @@ void PasteJob::finalLabels() {
         if (pixel < pixelCount)
             ws_->weightMask[pixel] = ws_->vertexLabels[v];
         else
-            seamNodeLabels_[pixel - pixelCount] = ws_->vertexLabels[v];
+            ws_->seamNodeLabels[pixel - pixelCount] = ws_->vertexLabels[v];
     }
     for (uint32_t i = 0; i < pixelCount; ++i)
         if (ws_->weightMask[i] == kUndecided)

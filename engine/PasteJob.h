@@ -25,22 +25,6 @@ enum class PasteOutcome {
     Invalid, // the chunk view or destination does not fit the output, or memory ran out: nothing done
 };
 
-// An old seam met by the scan, with the price of cutting next to it.
-struct CrossedSeam {
-    SeamRecord record;
-    double cost;
-    uint32_t firstMaskIndex;
-    uint32_t secondMaskIndex;
-};
-
-// A crossed old seam made into a graph node.
-struct SeamNodeRecord {
-    uint32_t firstVertex;
-    uint32_t secondVertex;
-    SeamRecord record; // identifies the record in the seam store by its pixel pair
-    uint8_t cut = 0;
-};
-
 // One paste of a chunk view into the output: classifies the footprint, builds the seam graph
 // over the overlap, decides, solves the minimum cut, updates the seam store and yields the
 // weight mask. Lives for one paste. The views and the store must outlive the job.
@@ -91,8 +75,8 @@ public:
 
     // One byte per chunk-view pixel: 0 keeps the output, 255 takes the chunk, 85 / 170 feather.
     const MaskBuffer& weightMask() const { return ws_->weightMask; }
-    const std::vector<uint8_t>& seamNodeLabels() const { return seamNodeLabels_; }
-    const std::vector<SeamNodeRecord>& seamNodes() const { return seamNodes_; }
+    const std::vector<uint8_t>& seamNodeLabels() const { return ws_->seamNodeLabels; }
+    const std::vector<SeamNodeRecord>& seamNodes() const { return ws_->seamNodes; }
     const CutPairs& cutPairs() const { return ws_->cutPairs; }
     const SeamGraph& graph() const { return ws_->graph; }
     // Flow of the solved cut (its cost), 0 before solve.
@@ -145,9 +129,6 @@ private:
     bool built_ = false;  // build and solve run once; run() after build() reuses the graph
     bool solved_ = false;
 
-    std::vector<uint8_t> seamNodeLabels_;
-    std::vector<SeamNodeRecord> seamNodes_;
-    std::vector<CrossedSeam> crossedSeams_;
     uint32_t nextVertex_ = 2;
     uint32_t horizontalEdgeCount_ = 0;
     uint32_t verticalEdgeCount_ = 0;

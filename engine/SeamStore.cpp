@@ -17,14 +17,6 @@ SeamRecord* findFirst(std::vector<SeamRecord>& list, uint32_t first) {
 } // namespace
 
 void SeamStore::reset(uint32_t width, uint32_t height) {
-    if (width == width_ && height == height_ && rows_.size() == height && columns_.size() == width) {
-        // Same size: the lists keep their storage, so refilling them does not go to the heap.
-        for (auto& list : rows_)
-            list.clear();
-        for (auto& list : columns_)
-            list.clear();
-        return;
-    }
     width_ = width;
     height_ = height;
     rows_.assign(height, {});

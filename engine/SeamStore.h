@@ -25,8 +25,7 @@ struct SeamSnapshot {
 // column (vertical seams), each list ordered by `first`, each pair at most once.
 class SeamStore {
 public:
-    // Drops every record and sizes the store to a W x H output (keeping the lists' storage
-    // when the size stays).
+    // Drops every record and sizes the store to a W x H output.
     void reset(uint32_t width, uint32_t height);
 
     uint32_t width() const { return width_; }

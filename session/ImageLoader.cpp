@@ -5,14 +5,21 @@
 #include <QSettings>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <utility>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "chunks/ImageCollection.h"
+#include "session/ByteSource.h"
 #include "session/ImageFormatTable.h"
+#include "session/ImageHeaderCheck.h"
 #include "session/SandboxedDecoder.h"
-#include "session/TruncatedFileCheck.h"
 #include "session/WarningReporter.h"
 
 namespace {
@@ -26,12 +33,14 @@ struct ReadResult {
     bool refused = false;
 };
 
+ReadResult refusal(const QString& format, const QString& error) { return {QImage(), format, error, true}; }
+
 bool tooManyPixels(QSize size) { return qint64(size.width()) * size.height() > ImageLoader::kMaxPixels; }
 
-QString tooLargeText(QSize size) {
+QString tooLargeText(qint64 width, qint64 height) {
     return QStringLiteral("The image is %1 x %2 pixels; an input image may have at most %3.")
-        .arg(size.width())
-        .arg(size.height())
+        .arg(width)
+        .arg(height)
         .arg(ImageLoader::kMaxPixels);
 }
 
@@ -44,27 +53,150 @@ QString cannotOpenText(const QString& path, const QString& format, const QString
     return QStringLiteral("Cannot open '%1' image file.%2").arg(path, detail);
 }
 
-// A pipe, device or folder would block the readers or feed them without end.
-bool isSomethingElseThanAFile(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() && !info.isFile();
+// The file, opened once so that what is wrong with the path can be said plainly and its header
+// read before any reader sees it.
+class InputFile {
+public:
+    explicit InputFile(const QString& path) {
+        // Non-blocking, so that a named pipe given as an image cannot stall the open.
+        descriptor_ = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (descriptor_ < 0) {
+            problem_ = openProblem(errno);
+            return;
+        }
+        struct stat info {};
+        if (fstat(descriptor_, &info) != 0)
+            problem_ = QString::fromLocal8Bit(std::strerror(errno));
+        else if (!S_ISREG(info.st_mode))  // a pipe, device or folder would block or feed a reader without end
+            problem_ = QStringLiteral("It is not a regular file.");
+        else if (info.st_size == 0)
+            problem_ = QStringLiteral("The file is empty.");
+        size_ = info.st_size;
+    }
+    ~InputFile() {
+        if (descriptor_ >= 0)
+            close(descriptor_);
+    }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Why the file cannot be read at all; empty when it can.
+    const QString& problem() const { return problem_; }
+    ByteSource bytes() const { return ByteSource::fromFile(descriptor_, size_); }
+    qint64 size() const { return size_; }
+
+private:
+    static QString openProblem(int error) {
+        switch (error) {
+        case ENOENT:
+            return QStringLiteral("There is no such file.");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("Permission denied: the file may not be read.");
+        case ENOTDIR:
+            return QStringLiteral("A part of the path is not a folder.");
+        case ELOOP:
+            return QStringLiteral("The path has too many symbolic links.");
+        case ENAMETOOLONG:
+            return QStringLiteral("The path is too long.");
+        default:
+            return QString::fromLocal8Bit(std::strerror(error));
+        }
+    }
+
+    int descriptor_ = -1;
+    qint64 size_ = 0;
+    QString problem_;
+};
+
+// Refuses what the header check found wrong; null when nothing was.
+std::optional<ReadResult> headerRefusal(const HeaderVerdict& verdict) {
+    const QString format = QString::fromStdString(verdict.format);
+    switch (verdict.problem) {
+    case HeaderVerdict::Problem::TooLarge:
+        return refusal(format, tooLargeText(qint64(verdict.width), qint64(verdict.height)));
+    case HeaderVerdict::Problem::Truncated:
+        return refusal(format, QStringLiteral("The file ends before its pixel data does."));
+    case HeaderVerdict::Problem::None:
+        break;
+    }
+    return std::nullopt;
 }
 
-// The size check comes from the header alone, before any pixel memory; the reader's own
-// allocation limit stays in force for formats that cannot tell their size early.
+// Keeps the toolkit's decoding memory within what one image of the largest allowed size takes
+// at 32 bits a pixel, even when the environment lifted the toolkit's own limit; a lower limit
+// stays. The previous limit comes back afterwards.
+class ToolkitAllocationLimit {
+public:
+    static constexpr int kMegabytes = int(ImageLoader::kMaxPixels * 4 / (1024 * 1024));
+
+    ToolkitAllocationLimit() : previous_(QImageReader::allocationLimit()) {
+        if (previous_ <= 0 || previous_ > kMegabytes)
+            QImageReader::setAllocationLimit(kMegabytes);
+    }
+    ~ToolkitAllocationLimit() { QImageReader::setAllocationLimit(previous_); }
+    ToolkitAllocationLimit(const ToolkitAllocationLimit&) = delete;
+    ToolkitAllocationLimit& operator=(const ToolkitAllocationLimit&) = delete;
+
+private:
+    int previous_;
+};
+
+// Formats whose every variant the toolkit reads as well as FreeImage does: when the toolkit
+// refuses such a file, it is damaged, and FreeImage's readers for it are the weaker ones.
+bool toolkitHasTheLastWord(const QString& extension) {
+    static const QStringList kFormats{QStringLiteral("gif"), QStringLiteral("jif"), QStringLiteral("jpe"),
+                                      QStringLiteral("jpeg"), QStringLiteral("jpg"), QStringLiteral("mng"),
+                                      QStringLiteral("pbm"), QStringLiteral("pgm"), QStringLiteral("png"),
+                                      QStringLiteral("ppm"), QStringLiteral("wbmp"), QStringLiteral("xbm"),
+                                      QStringLiteral("xpm")};
+    return kFormats.contains(extension);
+}
+
+// True when decoding an image of `size` would pass the toolkit's allocation limit, so that the
+// toolkit would refuse it for memory rather than for damage.
+bool beyondToolkitMemory(QSize size, QImage::Format format) {
+    const int limit = QImageReader::allocationLimit();
+    const qint64 bits = format != QImage::Format_Invalid ? QImage::toPixelFormat(format).bitsPerPixel() : 32;
+    return limit > 0 && qint64(size.width()) * size.height() * bits / 8 > qint64(limit) * 1024 * 1024;
+}
+
+// The size check comes from the header alone, before any pixel memory. An image too large for
+// the toolkit's memory limit, or a file it does not know, is left to FreeImage; a file that the
+// toolkit recognises, or whose format it reads completely, but finds damaged is refused here.
 ReadResult readWithToolkit(const QString& path) {
+    const ToolkitAllocationLimit limit;
+    const QString extension = QFileInfo(path).suffix().toLower();
     QImageReader reader(path);
+    const QByteArray detected = reader.format();
+    if (detected.isEmpty()) {
+        if (toolkitHasTheLastWord(extension))
+            return refusal(extension.toUpper(), QStringLiteral("The file is damaged or is not in the format its name says."));
+        return {};
+    }
+    const QString format = QString::fromLatin1(detected.toUpper());
     const QSize size = reader.size();
     if (size.isValid() && tooManyPixels(size))
-        return {QImage(), QString::fromLatin1(reader.format().toUpper()), tooLargeText(size), true};
-    return {reader.read(), {}, {}, false};
+        return refusal(format, tooLargeText(size.width(), size.height()));
+    if (size.isValid() && beyondToolkitMemory(size, reader.imageFormat()))
+        return {};
+    QImage image = reader.read();
+    if (image.isNull())
+        return reader.error() == QImageReader::UnsupportedFormatError ? ReadResult{}
+                                                                       : refusal(format, reader.errorString());
+    // Formats that cannot tell their size before decoding are checked once decoded.
+    if (tooManyPixels(image.size()))
+        return refusal(format, tooLargeText(image.width(), image.height()));
+    return {image, {}, {}, false};
 }
 
-ReadResult readWithFreeImage(const QString& path) {
+ReadResult readWithFreeImage(const QString& path, const InputFile& file, const HeaderVerdict& header) {
     const std::vector<int> formats = ImageFormatTable::freeImageFormats(path);
     if (formats.empty())
         return {};
-    const DecodedImage decoded = SandboxedDecoder::decode(path, formats, ImageLoader::kMaxPixels);
+    const auto limits = SandboxedDecoder::Limits::forFile(uint64_t(file.size()), header.width * header.height,
+                                                          ImageLoader::kMaxPixels);
+    const DecodedImage decoded = SandboxedDecoder::decode(path, formats, ImageLoader::kMaxPixels, limits);
     if (decoded.status != DecodedImage::Status::Decoded)
         return {QImage(), QString::fromStdString(decoded.format), QString::fromStdString(decoded.message), false};
     QImage image(int(decoded.width), int(decoded.height), QImage::Format_ARGB32);
@@ -76,13 +208,17 @@ ReadResult readWithFreeImage(const QString& path) {
 }
 
 ReadResult readImage(const QString& path) {
-    const QString truncated = TruncatedFileCheck::truncatedFormat(path);
-    if (!truncated.isEmpty())
-        return {QImage(), truncated, QStringLiteral("The file ends before its pixel data does."), true};
+    const InputFile file(path);
+    if (!file.problem().isEmpty())
+        return refusal({}, file.problem());
+    const std::string extension = QFileInfo(path).suffix().toLower().toStdString();
+    const HeaderVerdict header = ImageHeaderCheck::check(file.bytes(), extension, ImageLoader::kMaxPixels);
+    if (const auto refused = headerRefusal(header))
+        return *refused;
     ReadResult read = readWithToolkit(path);
     if (!read.image.isNull() || read.refused)
         return read;
-    return readWithFreeImage(path);
+    return readWithFreeImage(path, file, header);
 }
 
 // Halves both sides until the image is smaller than the output in both directions.
@@ -183,10 +319,6 @@ QImage ImageLoader::readPicture(const QString& path, QString& failure) {
 }
 
 ImageLoader::Key ImageLoader::loadFile(const QString& path, QSize outputSize) {
-    if (isSomethingElseThanAFile(path)) {
-        warnings_.warning(cannotOpenText(path, {}, QStringLiteral("It is not a regular file.")));
-        return ImageCollection::kNoKey;
-    }
     ReadResult read = readImage(path);
     if (read.image.isNull()) {
         warnings_.warning(cannotOpenText(path, read.format, read.error));

@@ -14,12 +14,14 @@ class WarningReporter;
 // Loads input image files into a session's image collection. Needs no widgets, so the images
 // panel and the command-line program share it.
 //
-// Each file is read by the toolkit's readers (their allocation limit kept) or, failing that,
-// by FreeImage in a child process with the formats of the file's extension (ImageFormatTable).
-// Files are read from their paths. An image whose header announces more than kMaxPixels
-// pixels is refused before its pixels are decoded, and so is a BMP or PSD file that ends
-// before its pixel data does (TruncatedFileCheck). A file that cannot be read is skipped
-// after a warning; the others still load.
+// Each file is opened once to say plainly what is wrong with a path (no such file, permission
+// denied, not a regular file such as a pipe, device or folder) and to read its header: an
+// image whose header announces more than kMaxPixels pixels, or whose headers or fixed-size
+// pixel data are cut short, is refused before a reader sees it (ImageHeaderCheck). It is then read by the toolkit's readers (decoding memory capped
+// for kMaxPixels pixels) or, when the toolkit does not know the file, by FreeImage in a child
+// process with the formats of the file's extension (ImageFormatTable). A file the toolkit
+// recognises but finds damaged is not handed on to FreeImage. A file that cannot be read is
+// skipped after a warning; the others still load.
 class ImageLoader {
 public:
     using Key = uint32_t;
@@ -36,10 +38,9 @@ public:
     // was scaled down (<factor>:1)."); its alpha is stretched so that the most opaque pixel has
     // 255. It is then added, the shares renormalised for its default chunk, and made current.
     // Skipped with a warning: unreadable files ("Cannot open '<path>' image file.", followed by
-    // "<br>Format : '<format>'.<br>Error : '<reason>'." when a reader said why), anything that
-    // is not a regular file, such as a pipe or a device (followed by "<br>Error : 'It is not a
-    // regular file.'."), and fully transparent ones ("Cannot open '<path>' image file. The
-    // image is fully transparent !").
+    // "<br>Format : '<format>'.<br>Error : '<reason>'." when a reader said why, or by
+    // "<br>Error : '<reason>'." when the file itself could not be opened) and fully
+    // transparent ones ("Cannot open '<path>' image file. The image is fully transparent !").
     // A non-empty list sets "openPath" to the absolute directory of its first path. An output
     // smaller than 1 x 1 loads nothing. The caller marks the current chunk as changed when keys
     // come back.

@@ -10,6 +10,8 @@
 #include <new>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,14 +32,24 @@ struct WireHeader {
 constexpr uint32_t kMaxTextLength = 4096;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kCapAddressSpace = false;
-#else
-constexpr bool kCapAddressSpace = true;
+#define PATCHLOOM_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define PATCHLOOM_SANITIZED 1
 #endif
+#endif
+#if defined(PATCHLOOM_SANITIZED)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+constexpr bool kCapAddressSpace = !kSanitized;
+// Instrumented code runs several times slower.
+constexpr int kSlowdown = kSanitized ? 4 : 1;
 
 // Lets the child map what it has now plus room for one image at 16 bytes a pixel in each of
 // the copies a decode makes (file format, 32-bit conversion, result).
-void capAddressSpace(int64_t maxPixels) {
+void capAddressSpace(int64_t pixels) {
     if (!kCapAddressSpace)
         return;
     FILE* statm = std::fopen("/proc/self/statm", "r");
@@ -48,10 +60,42 @@ void capAddressSpace(int64_t maxPixels) {
     std::fclose(statm);
     if (!known)
         return;
-    const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(maxPixels) * 48 + (rlim_t(256) << 20);
+    const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(pixels) * 48 + (rlim_t(256) << 20);
     const rlimit cap{limit, limit};
     setrlimit(RLIMIT_AS, &cap);
 }
+
+// A reader stuck in a loop is stopped by the kernel even if the parent never gets to it: the
+// soft limit sends SIGXCPU, the hard one a second later SIGKILL.
+void capCpuTime(int seconds) {
+    const rlimit cap{rlim_t(seconds), rlim_t(seconds) + 1};
+    setrlimit(RLIMIT_CPU, &cap);
+}
+
+// A crashing reader leaves no core file in the user's folder.
+void forbidCoreFiles() {
+    const rlimit none{0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+}
+
+// The readers' own complaints ("libpng error: ...", "*** buffer overflow detected ***") would
+// reach the user's terminal; the loader says what went wrong in its own words instead.
+void silenceOutput() {
+    int sink = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (sink < 0)
+        sink = memfd_create("reader-diagnostics", MFD_CLOEXEC);
+    if (sink < 0)
+        return;
+    dup2(sink, STDIN_FILENO);
+    dup2(sink, STDOUT_FILENO);
+    dup2(sink, STDERR_FILENO);
+    if (sink > STDERR_FILENO)
+        close(sink);
+}
+
+// A child whose parent is gone has no one to send its result to: it dies too. The parent may
+// already have died between the fork and the request, which the parent's id then shows.
+bool dieWithParent(pid_t parent) { return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && getppid() == parent; }
 
 bool writeAll(int fd, const void* data, size_t size) {
     auto bytes = static_cast<const char*>(data);
@@ -78,8 +122,14 @@ bool sendResult(int fd, const DecodedImage& result) {
 }
 
 // The child: decode, send, leave without running the parent's exit handlers.
-[[noreturn]] void runChild(int fd, const SandboxedDecoder::Decode& decode, int64_t maxPixels) {
-    capAddressSpace(maxPixels);
+[[noreturn]] void runChild(int fd, const SandboxedDecoder::Decode& decode, const SandboxedDecoder::Limits& limits,
+                           pid_t parent) {
+    if (!dieWithParent(parent))
+        _exit(1);
+    silenceOutput();
+    forbidCoreFiles();
+    capCpuTime(limits.cpuSeconds);
+    capAddressSpace(limits.pixels);
     bool sent = false;
     try {
         sent = sendResult(fd, decode());
@@ -144,9 +194,18 @@ bool receiveResult(int fd, int64_t maxPixels, Clock::time_point deadline, Decode
     return readAll(fd, result.pixels.data(), count * sizeof(uint32_t), deadline);
 }
 
-void reap(pid_t child) {
-    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-    }
+// True when the child was stopped for using up its CPU time.
+bool reapOutOfTime(pid_t child, int cpuSeconds) {
+    int status = 0;
+    rusage usage{};
+    while (wait4(child, &status, 0, &usage) < 0)
+        if (errno != EINTR)
+            return false;
+    if (!WIFSIGNALED(status))
+        return false;
+    const double used = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    return WTERMSIG(status) == SIGXCPU || (WTERMSIG(status) == SIGKILL && used >= cpuSeconds);
 }
 
 DecodedImage failure(const std::string& format, const char* message) {
@@ -158,24 +217,41 @@ DecodedImage failure(const std::string& format, const char* message) {
 
 } // namespace
 
+SandboxedDecoder::Limits SandboxedDecoder::Limits::forFile(uint64_t fileBytes, uint64_t headerPixels,
+                                                           int64_t maxPixels) {
+    constexpr uint64_t kPixelsPerByte = 1024;
+    const uint64_t guess = fileBytes > uint64_t(maxPixels) / kPixelsPerByte ? uint64_t(maxPixels) : fileBytes * kPixelsPerByte;
+    const uint64_t pixels = std::min<uint64_t>(headerPixels != 0 ? headerPixels : guess, uint64_t(maxPixels));
+    // About 2 s of base cost, a second for every 4 million pixels decoded and converted and for
+    // every 16 MiB read.
+    const uint64_t seconds = 2 + pixels / (uint64_t(4) << 20) + fileBytes / (uint64_t(16) << 20);
+    Limits limits;
+    limits.cpuSeconds = int(std::min<uint64_t>(seconds, 600)) * kSlowdown;
+    limits.wallMs = limits.cpuSeconds * 1500 + 1000;  // room for reading the file and a busy machine
+    limits.pixels = headerPixels != 0 ? int64_t(pixels) : maxPixels;
+    return limits;
+}
+
 DecodedImage SandboxedDecoder::decode(const QString& path, const std::vector<int>& formats, int64_t maxPixels,
-                                      int timeoutMs) {
+                                      const Limits& limits) {
     // Prepared before the fork: the child calls nothing of the toolkit.
     const std::string localPath = QFile::encodeName(path).toStdString();
     const std::string firstFormat = formats.empty() ? std::string() : FreeImageDecoder::formatName(formats.front());
     return run([&] { return FreeImageDecoder::decode(localPath, formats, maxPixels); }, maxPixels, firstFormat,
-               timeoutMs);
+               limits);
 }
 
-DecodedImage SandboxedDecoder::run(const Decode& decode, int64_t maxPixels, const std::string& format, int timeoutMs) {
+DecodedImage SandboxedDecoder::run(const Decode& decode, int64_t maxPixels, const std::string& format,
+                                   const Limits& limits) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return failure(format, "No process could be started to read the file.");
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limits.wallMs);
+    const pid_t parent = getpid();
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        runChild(fds[1], decode, maxPixels);
+        runChild(fds[1], decode, limits, parent);
     }
     close(fds[1]);
     if (child < 0) {
@@ -194,8 +270,8 @@ DecodedImage SandboxedDecoder::run(const Decode& decode, int64_t maxPixels, cons
     const bool late = Clock::now() >= deadline;
     if (!complete)
         kill(child, SIGKILL);  // a child still running is stuck or sending garbage
-    reap(child);
+    const bool outOfTime = reapOutOfTime(child, limits.cpuSeconds);
     if (complete)
         return result;
-    return failure(format, late ? "Reading the file took too long." : "The reader failed on damaged data.");
+    return failure(format, late || outOfTime ? "Reading the file took too long." : "The reader failed on damaged data.");
 }

@@ -61,7 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
                       demoWith({"--seed", "4294967296"}, "--seed"), demoWith({"--mix=yes"}, "--mix"),
                       demoWith({"--jitter", "10", "--covering", "10"}, "--method"),
                       demoWith({"--tile"}, "--tile"), demoWith({"input.png"}, "--demo"),
-                      BadArguments{{"input.png", "--size", "64x64"}, "-o"}, BadArguments{{"-o", "out.png"}, "INPUT"}),
+                      BadArguments{{"input.png", "--size", "64x64"}, "-o"}, BadArguments{{"-o", "out.png"}, "INPUT"},
+                      // A repeated option names the second spelling, whichever form the first took.
+                      demoWith({"-o", "b.png"}, "-o is given more than once"),
+                      demoWith({"--output=b.png"}, "--output is given more than once"),
+                      demoWith({"--seed", "1", "--seed=1"}, "--seed is given more than once")),
     caseName);
 
 TEST(SynthArguments, ValuesArriveInEngineUnits) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "ChildProcess.h"
 #include "TempFolder.h"
@@ -113,7 +114,8 @@ TEST(SynthProgram, FinishedTileRepeatsWithoutAVisibleBorder) {
     for (const Words& input :
          {Words{"--demo", "--size", "512x512", "--jitter", "50"},
           Words{texturePath("flagstones.png"), "--size", "512x384", "--jitter", "50"},
-          Words{texturePath("bricks.png"), "--size", "384x384", "--mix", "--chunks", "8", "--chunk-size", "50"},
+          Words{texturePath("bricks.png"), "--size", "384x384", "--method", "random", "--mix", "--chunks", "8",
+                "--chunk-size", "50"},
           Words{texturePath("text_01.png"), "--size", "384x384", "--jitter", "50"},
           Words{texturePath("cutout.png"), "--size", "256x256", "--jitter", "50"},
           Words{texturePath("mottle.png"), "--size", "384x384", "--method", "matched"}}) {
@@ -153,16 +155,16 @@ TEST(SynthProgram, InterruptedRunLeavesTheOldFileOrACompleteNewOne) {
         }
 }
 
-// Well into the run, a stop still writes what was synthesized so far.
+// Well into the run, a stop still writes what was synthesized so far. The signal goes once the
+// progress line shows that pasting has begun, so a slow or loaded machine cannot send it
+// before the program handles it.
 TEST(SynthProgram, InterruptWritesThePartialTileUnlessNoPartial) {
     for (bool partial : {true, false}) {
         TempFolder folder;
         const std::string target = folder.file("tile.png");
         writeFile(target, kOldTile);
-        ChildProcess child(longRun(target, partial));
-        // Measured in the child's own CPU time: however busy the machine, it is synthesizing.
-        for (int wait = 0; wait < 6000 && child.cpuSeconds() < 0.5; ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ChildProcess child(longRun(target, partial), ChildProcess::Stdout::Collected, true);
+        ASSERT_TRUE(child.waitForText("% covered")) << child.err();
         child.sendSignal(SIGINT);
         ASSERT_EQ(child.wait(), 130) << child.err();
         EXPECT_NE(child.err().find("interrupted"), std::string::npos) << child.err();
@@ -176,6 +178,40 @@ TEST(SynthProgram, InterruptWritesThePartialTileUnlessNoPartial) {
         EXPECT_TRUE(hasTransparentPixel(tile));
         EXPECT_FALSE(std::all_of(tile.pixels(), tile.pixels() + tile.count(), [](uint32_t v) { return v == 0; }));
     }
+}
+
+// An OUT that cannot be written is found before any synthesis (no report, nothing pasted):
+// a missing folder, a folder in OUT's place, a name longer than the filesystem allows.
+TEST(SynthProgram, UnwritableOutputFailsBeforeTheRun) {
+    TempFolder folder;
+    writeFile(folder.file("file"), "");
+    const std::string tooLong = folder.file(std::string(256, 'n') + ".png");
+    for (const auto& [target, why] :
+         {std::pair{folder.file("missing/tile.png"), std::string("its folder does not exist")},
+          std::pair{folder.file("file/tile.png"), std::string("a part of its path is not a folder")},
+          std::pair{folder.path(), std::string("it is a folder")},
+          std::pair{tooLong, std::string("File name too long")}}) {
+        std::string out, err;
+        EXPECT_EQ(runProgram({"synth", "--demo", "-o", target, "--size", "2048", "--report"}, &out, &err), 1);
+        EXPECT_TRUE(out.empty()) << out;
+        EXPECT_EQ(err, "patchloom synth: cannot write '" + target + "': " + why + "\n");
+    }
+    EXPECT_EQ(folder.entries(), Words{"file"});
+}
+
+// Help and the report are the program's output; losing them is a failure, said on stderr.
+TEST(SynthProgram, StdoutThatCannotBeWrittenFailsTheCommand) {
+    TempFolder folder;
+    const Words report{"synth", "--demo", "-o", folder.file("tile.png"), "--size", "64", "--seed", "1", "--report"};
+    for (const auto& [words, stdoutTo, why] :
+         {std::tuple{Words{"--help"}, ChildProcess::Stdout::Full, "No space left on device"},
+          std::tuple{Words{"synth", "--help"}, ChildProcess::Stdout::Closed, "Bad file descriptor"},
+          std::tuple{report, ChildProcess::Stdout::Full, "No space left on device"}}) {
+        ChildProcess child(words, stdoutTo);
+        EXPECT_EQ(child.wait(), 1) << words.front();
+        EXPECT_EQ(child.err(), std::string("patchloom: cannot write to standard output: ") + why + "\n");
+    }
+    EXPECT_FALSE(loadPng(folder.file("tile.png")).count() == 0) << "the tile itself was still written";
 }
 
 // On a terminal the progress line is redrawn in place and erased at the end.

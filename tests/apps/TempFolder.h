@@ -23,6 +23,7 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
+    const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
     // Names of the entries, hidden ones included, sorted.
     std::vector<std::string> entries() const {

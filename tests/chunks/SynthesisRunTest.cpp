@@ -166,3 +166,50 @@ TEST(SynthesisRun, RunningOutOfMemoryEndsTheRunAndLeavesTheOutput) {
 
     EXPECT_EQ(s.run(listener).end, RunEnd::Complete);
 }
+
+namespace {
+
+// A chunk whose every pixel names its own place: red 3 x, green 3 y. Two output neighbours
+// hold neighbouring pixels of one paste exactly when their colours step by 3 in one channel.
+PixelBuffer placeCoded(uint32_t side) {
+    PixelBuffer chunk(side, side);
+    for (uint32_t y = 0; y < side; ++y)
+        for (uint32_t x = 0; x < side; ++x)
+            chunk.at(x, y) = makePixel(255, 3 * x, 3 * y, 90);
+    return chunk;
+}
+
+// Pixel pairs across the tile's border (last row to first, last column to first) that one
+// paste put there side by side: places where the border runs through a chunk, not along a seam.
+struct WrapContinuity {
+    int rows = 0;
+    int columns = 0;
+};
+
+WrapContinuity continuityAcrossTheWrap(const PixelBuffer& out) {
+    WrapContinuity c;
+    const uint32_t W = out.width(), H = out.height();
+    for (uint32_t x = 0; x < W; ++x)
+        c.rows += out.at(x, 0) == out.at(x, H - 1) + (3u << 8) ? 1 : 0;
+    for (uint32_t y = 0; y < H; ++y)
+        c.columns += out.at(0, y) == out.at(W - 1, y) + (3u << 16) ? 1 : 0;
+    return c;
+}
+
+} // namespace
+
+// The grid covers this output before its last row and column, which cross the bottom and right
+// edges, come up. The run still pastes them, so that the tile's border is cut through like any
+// other seam instead of staying the straight meeting line of two unrelated pastes.
+TEST(SynthesisRun, GridRunFinishesItsPassAcrossTheWrap) {
+    RunSetup s(96, 96, PlacementMethod::SemiRegular);
+    s.add(placeCoded(64));
+    Guard guard(s.synthesizer);
+    const RunStatistics stats = s.run(guard);
+    const WrapContinuity c = continuityAcrossTheWrap(s.output);
+
+    EXPECT_EQ(stats.end, RunEnd::Complete);
+    EXPECT_EQ(stats.steps, 9u); // 3 x 3 cells 32 pixels apart, all covered after the fifth
+    EXPECT_GT(c.rows, 0);
+    EXPECT_GT(c.columns, 0);
+}

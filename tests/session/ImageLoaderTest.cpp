@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QSettings>
 #include <QDir>
 #include <QTemporaryDir>
@@ -14,11 +15,13 @@
 #include <thread>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "HostileImageBytes.h"
 #include "chunks/ImageCollection.h"
 #include "session/FreeImageDecoder.h"
 #include "session/ImageFormatTable.h"
@@ -372,8 +375,11 @@ TEST_F(ImageLoaderTest, DamagedFilesAreSkippedAndTheRestOfTheListLoads) {
         {truncated(save(QStringLiteral("p.bmp"), picture), 0.66), QStringLiteral("BMP"), cutShort},
         {truncated(wholePsd, 0.5), QStringLiteral("PSD"), cutShort},
         {write(QStringLiteral("counts.psd"), psd(picture).left(200)), QStringLiteral("PSD"), cutShort},
-        {write(QStringLiteral("empty.png"), {}), {}, {}},
-        {path(QStringLiteral("not-there.png")), {}, {}},
+        // The toolkit reads every XBM there is; FreeImage's reader would spin on this one.
+        {write(QStringLiteral("garbage.xbm"), "#define a_width 16\n#define a_height 2\nstatic char a_bits[] = {zz,zz,zz,zz};\n"),
+         QStringLiteral("XBM"), QStringLiteral("damaged or is not in the format its name says")},
+        {write(QStringLiteral("empty.png"), {}), {}, QStringLiteral("<br>Error : 'The file is empty.'")},
+        {path(QStringLiteral("not-there.png")), {}, QStringLiteral("<br>Error : 'There is no such file.'")},
     };
     QStringList paths;
     for (const auto& file : damaged)
@@ -429,6 +435,63 @@ TEST_F(ImageLoaderTest, OversizedHeaderIsRefusedBeforePixelMemoryIsAllocated) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
+// A picture the toolkit may not decode within its memory limit is no damaged file: FreeImage
+// reads it instead. A tiny limit stands in for a huge picture.
+TEST_F(ImageLoaderTest, PictureBeyondTheToolkitsMemoryLimitLoadsThroughFreeImage) {
+    const QImage picture = testPicture(700, 500);
+    const QString png = save(QStringLiteral("large.png"), picture);
+    const int previous = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);
+    const std::vector<uint32_t> keys = load({png}, QSize(1024, 1024));
+    QImageReader::setAllocationLimit(previous);
+    ASSERT_EQ(keys.size(), 1u) << warnings.texts.join('\n').toStdString();
+    EXPECT_TRUE(samePixels(pixelsOf(keys[0]), picture));
+}
+
+// A few bytes that announce a huge picture are refused from their header, whichever reader
+// would have taken them: neither may spend time or memory decoding data that is not there.
+TEST_F(ImageLoaderTest, HeaderPromisingMoreThanTheFileHoldsIsRefusedBeforeDecoding) {
+    const QString cutShort = QStringLiteral("'.<br>Error : 'The file ends before its pixel data does.'.");
+    const struct {
+        QString file;
+        QString format;
+    } hostile[] = {
+        {write(QStringLiteral("stall.wbmp"), wbmpBytes(8000, 8000, 22)), QStringLiteral("WBMP")},
+        {write(QStringLiteral("alloc.wbmp"), wbmpBytes(6700, 6700, 1018)), QStringLiteral("WBMP")},
+        {write(QStringLiteral("stall.xbm"), xbmBytes(8000, 8000, 30)), QStringLiteral("XBM")},
+        {write(QStringLiteral("full.dds"), ddsBytes(8192, 8192, nullptr, 0)), QStringLiteral("DDS")},
+    };
+    QStringList paths;
+    for (const auto& file : hostile)
+        paths.append(file.file);
+    EXPECT_TRUE(load(paths).empty());
+    ASSERT_EQ(warnings.texts.size(), qsizetype(std::size(hostile)));
+    for (size_t i = 0; i < std::size(hostile); ++i)
+        EXPECT_EQ(warnings.texts[qsizetype(i)].toStdString(),
+                  (cannotOpen(hostile[i].file) + QStringLiteral("<br>Format : '") + hostile[i].format + cutShort).toStdString());
+}
+
+// Reading a file is refused in the loader's own words when the user may not read it. Run in
+// a child that drops root's rights, which would otherwise read anything.
+TEST_F(ImageLoaderTest, FileThatMayNotBeReadSaysPermissionDenied) {
+    const QString secret = save(QStringLiteral("secret.png"), testPicture(8, 8));
+    ASSERT_EQ(chmod(QFile::encodeName(secret).constData(), 0), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        ImageCollection ownImages;
+        CollectedWarnings ownWarnings;
+        ImageLoader(ownImages, ownWarnings).loadFiles({secret}, QSize(64, 64));
+        const QString expected = cannotOpen(secret) + QStringLiteral("<br>Error : 'Permission denied: the file may not be read.'.");
+        _exit(ownWarnings.texts == QStringList(expected) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST(ImageFormatTable, CandidatesComeFromTheExtensionInAnyCase) {
     EXPECT_EQ(ImageFormatTable::freeImageFormats(QStringLiteral("/x/Scan.PGM")), (std::vector<int>{FIF_PGM, FIF_PGMRAW}));
     EXPECT_EQ(ImageFormatTable::freeImageFormats(QStringLiteral("a.targa")), (std::vector<int>{FIF_TARGA}));
@@ -447,6 +510,8 @@ TEST(ImageFormatTable, DialogFilterListsToolkitFormatsThenTheRestOfTheTableOnce)
 
 namespace {
 
+SandboxedDecoder::Limits smallFile() { return SandboxedDecoder::Limits::forFile(1000, 0, ImageLoader::kMaxPixels); }
+
 DecodedImage decodedPixels(uint32_t width, uint32_t height) {
     DecodedImage image;
     image.status = DecodedImage::Status::Decoded;
@@ -462,7 +527,7 @@ DecodedImage decodedPixels(uint32_t width, uint32_t height) {
 
 TEST(SandboxedDecoder, HandsBackTheChildsImageIntact) {
     const DecodedImage sent = decodedPixels(300, 200);  // larger than a pipe holds at once
-    const DecodedImage got = SandboxedDecoder::run([&] { return sent; }, 60000, "X");
+    const DecodedImage got = SandboxedDecoder::run([&] { return sent; }, 60000, "X", smallFile());
     EXPECT_EQ(got.status, DecodedImage::Status::Decoded);
     EXPECT_EQ(got.width, 300u);
     EXPECT_EQ(got.height, 200u);
@@ -472,30 +537,138 @@ TEST(SandboxedDecoder, HandsBackTheChildsImageIntact) {
     refused.status = DecodedImage::Status::TooLarge;
     refused.format = "PCX";
     refused.message = "why";
-    const DecodedImage told = SandboxedDecoder::run([&] { return refused; }, 60000, "X");
+    const DecodedImage told = SandboxedDecoder::run([&] { return refused; }, 60000, "X", smallFile());
     EXPECT_EQ(told.status, DecodedImage::Status::TooLarge);
     EXPECT_EQ(told.format + told.message, "PCXwhy");
 }
 
 TEST(SandboxedDecoder, CrashingHangingOrOversizedChildCostsOnlyThatFile) {
-    const DecodedImage crashed = SandboxedDecoder::run([]() -> DecodedImage { std::abort(); }, 100, "PSD");
+    const DecodedImage crashed = SandboxedDecoder::run([]() -> DecodedImage { std::abort(); }, 100, "PSD", smallFile());
     EXPECT_EQ(crashed.status, DecodedImage::Status::Unreadable);
     EXPECT_EQ(crashed.format, "PSD");
     EXPECT_EQ(crashed.message, "The reader failed on damaged data.");
 
+    SandboxedDecoder::Limits shortWait = smallFile();
+    shortWait.wallMs = 300;
     const DecodedImage hung = SandboxedDecoder::run(
         []() -> DecodedImage {
             for (;;)
                 pause();
         },
-        100, "GIF", 300);
+        100, "GIF", shortWait);
     EXPECT_EQ(hung.message, "Reading the file took too long.");
 
     // More pixels than allowed: refused from the child's header, before reading its pixels.
-    const DecodedImage oversized = SandboxedDecoder::run([] { return decodedPixels(11, 10); }, 100, "TARGA");
+    const DecodedImage oversized = SandboxedDecoder::run([] { return decodedPixels(11, 10); }, 100, "TARGA", smallFile());
     EXPECT_EQ(oversized.status, DecodedImage::Status::Unreadable);
     EXPECT_TRUE(oversized.pixels.empty());
 }
+
+// Limits grow with the work: a few seconds for a small file, more for a large header or file.
+TEST(SandboxedDecoder, LimitsFitTheFile) {
+    const int64_t max = ImageLoader::kMaxPixels;
+    const SandboxedDecoder::Limits small = SandboxedDecoder::Limits::forFile(28, 0, max);
+    const SandboxedDecoder::Limits bigHeader = SandboxedDecoder::Limits::forFile(28, 8000 * 8000, max);
+    const SandboxedDecoder::Limits bigFile = SandboxedDecoder::Limits::forFile(uint64_t(200) << 20, 0, max);
+    const int slowdown = small.cpuSeconds / 2;  // sanitizer builds get more time
+    EXPECT_EQ(small.cpuSeconds, 2 * slowdown);
+    EXPECT_EQ(small.wallMs, 3000 * slowdown + 1000);
+    EXPECT_EQ(small.pixels, max);  // memory for the largest image when the header is not known
+    EXPECT_EQ(bigHeader.cpuSeconds, (2 + 15) * slowdown);
+    EXPECT_EQ(bigHeader.pixels, 8000 * 8000);
+    EXPECT_EQ(bigFile.cpuSeconds, (2 + 16 + 12) * slowdown);
+}
+
+// A reader spinning in a loop is stopped by its CPU-time limit, long before a generous wall
+// deadline would end it.
+TEST(SandboxedDecoder, ReaderSpinningOnTheProcessorIsStoppedByItsTimeLimit) {
+    SandboxedDecoder::Limits limits;
+    limits.cpuSeconds = 1;
+    limits.wallMs = 3600 * 1000;
+    limits.pixels = 100;
+    const DecodedImage spun = SandboxedDecoder::run(
+        []() -> DecodedImage {
+            for (uint64_t n = 0;; ++n)
+                asm volatile("" : "+r"(n));  // a loop the compiler may not drop
+        },
+        100, "XBM", limits);
+    EXPECT_EQ(spun.status, DecodedImage::Status::Unreadable);
+    EXPECT_EQ(spun.message, "Reading the file took too long.");
+}
+
+// What a reader prints on its way down stays out of the user's terminal.
+TEST(SandboxedDecoder, ChildsOwnMessagesNeverReachTheTerminal) {
+    std::FILE* captured = std::tmpfile();
+    ASSERT_NE(captured, nullptr);
+    std::fflush(stderr);
+    const int savedErr = dup(STDERR_FILENO), savedOut = dup(STDOUT_FILENO);
+    dup2(fileno(captured), STDERR_FILENO);
+    dup2(fileno(captured), STDOUT_FILENO);
+    const DecodedImage crashed = SandboxedDecoder::run(
+        []() -> DecodedImage {
+            const char text[] = "libpng error: Read Error\n*** buffer overflow detected ***: terminated\n";
+            [[maybe_unused]] const ssize_t a = ::write(STDERR_FILENO, text, sizeof text - 1);
+            [[maybe_unused]] const ssize_t b = ::write(STDOUT_FILENO, text, sizeof text - 1);
+            std::abort();
+        },
+        100, "PNG", smallFile());
+    dup2(savedErr, STDERR_FILENO);
+    dup2(savedOut, STDOUT_FILENO);
+    close(savedErr);
+    close(savedOut);
+    EXPECT_EQ(crashed.message, "The reader failed on damaged data.");
+    EXPECT_EQ(std::ftell(captured), 0L);
+    std::fclose(captured);
+}
+
+// A child left running when the program using it is killed would spin on its own: it dies
+// with its parent. A helper process stands in for the program, and the test adopts the orphan
+// to see how it ended.
+TEST(SandboxedDecoder, ChildDiesWithItsParent) {
+    int pidPipe[2];
+    ASSERT_EQ(pipe(pidPipe), 0);
+    const pid_t watcher = fork();
+    ASSERT_GE(watcher, 0);
+    if (watcher == 0) {
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        const pid_t program = fork();
+        if (program == 0) {
+            SandboxedDecoder::Limits hour;
+            hour.cpuSeconds = 3600;
+            hour.wallMs = 3600 * 1000;
+            hour.pixels = 100;
+            SandboxedDecoder::run(
+                [&]() -> DecodedImage {
+                    const pid_t self = getpid();
+                    [[maybe_unused]] const ssize_t n = ::write(pidPipe[1], &self, sizeof self);
+                    for (;;)
+                        pause();
+                },
+                100, "XBM", hour);
+            _exit(0);
+        }
+        pid_t decoder = 0;
+        if (read(pidPipe[0], &decoder, sizeof decoder) != ssize_t(sizeof decoder))
+            _exit(2);
+        kill(program, SIGKILL);
+        waitpid(program, nullptr, 0);
+        // Adopted by this process now; without the parent-death signal it would wait forever.
+        for (int tries = 0; tries < 3000; ++tries) {
+            int status = 0;
+            if (waitpid(decoder, &status, WNOHANG) == decoder)
+                _exit(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL ? 0 : 3);
+            usleep(10000);
+        }
+        kill(decoder, SIGKILL);
+        _exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(watcher, &status, 0), watcher);
+    close(pidPipe[0]);
+    close(pidPipe[1]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "watcher status " << status;
+}
+
 
 // A pipe would block the readers until something writes to it; a folder or a device is no
 // image either. Each is refused at once and the file after them still loads. Should the pipe

@@ -100,7 +100,11 @@ TEST_F(ImagesPanelTest, UnreadableFileIsSkippedAndTheRestLoads) {
     panel->loadImages({writeImage("a.png", 40, 30), bad, writeImage("c.png", 10, 10)});
     EXPECT_EQ(list()->topLevelItemCount(), 2);
     ASSERT_EQ(warnings.texts.size(), 1);
-    EXPECT_EQ(warnings.texts[0], QStringLiteral("Cannot open '%1' image file.").arg(bad));
+    EXPECT_EQ(warnings.texts[0].toStdString(),
+              QStringLiteral("Cannot open '%1' image file.<br>Format : 'PNG'.<br>Error : 'The file is damaged or is not "
+                             "in the format its name says.'.")
+                  .arg(bad)
+                  .toStdString());
     EXPECT_EQ(shell->settings().value("openPath").toString(), QDir(folder.path()).absolutePath());
 }
 

@@ -8,6 +8,7 @@ namespace {
 
 std::atomic<size_t> failFrom{0}; // 0: nothing fails
 std::atomic<size_t> refusedCount{0};
+std::atomic<size_t> allocationCount{0};
 
 } // namespace
 
@@ -20,7 +21,10 @@ AllocationFailure::~AllocationFailure() { failFrom = 0; }
 
 size_t AllocationFailure::refused() const { return refusedCount; }
 
+size_t heapAllocations() { return allocationCount; }
+
 void* operator new(size_t n) {
+    allocationCount.fetch_add(1, std::memory_order_relaxed);
     const size_t limit = failFrom.load(std::memory_order_relaxed);
     if (limit != 0 && n >= limit) {
         ++refusedCount;

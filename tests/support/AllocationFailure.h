@@ -4,7 +4,8 @@
 
 // While one lives, operator new throws std::bad_alloc for every request of at least
 // `fromBytes` bytes, on any thread: memory runs out where a test chooses. Linking this into a
-// test program replaces the global operator new with a malloc-based one that is otherwise plain.
+// test program replaces the global operator new with a malloc-based one that is otherwise plain
+// and counts its calls.
 class AllocationFailure {
 public:
     explicit AllocationFailure(size_t fromBytes);
@@ -15,3 +16,6 @@ public:
     // Requests refused so far.
     size_t refused() const;
 };
+
+// Calls of operator new so far, on every thread.
+size_t heapAllocations();

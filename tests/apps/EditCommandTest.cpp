@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <sstream>
+
+#include <QFile>
+
+#include "TempFolder.h"
+#include "apps/EditCommand.h"
+#include "apps/PngFile.h"
+#include "support/TextureLoader.h"
+
+namespace {
+
+void appendBigEndian(std::string& bytes, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes += char((v >> shift) & 0xFF);
+}
+
+std::string pngChunk(const std::string& type, const std::string& data) {
+    std::string chunk;
+    appendBigEndian(chunk, uint32_t(data.size()));
+    const std::string body = type + data;
+    chunk += body;
+    appendBigEndian(chunk, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+    return chunk;
+}
+
+// A PNG that announces width x height pixels and holds none.
+std::string pngHeaderOnly(uint32_t width, uint32_t height) {
+    std::string header;
+    appendBigEndian(header, width);
+    appendBigEndian(header, height);
+    header += std::string("\x08\x06\x00\x00\x00", 5);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", "") +
+           pngChunk("IEND", "");
+}
+
+PixelBuffer filled(uint32_t width, uint32_t height, uint32_t colour) {
+    PixelBuffer picture(width, height);
+    std::fill(picture.pixels(), picture.pixels() + picture.count(), colour);
+    return picture;
+}
+
+// `patchloom edit` with a stand-in for the window that records what it was given and, when
+// it applies, paints the picture.
+class EditCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("QT_QPA_PLATFORM", "offscreen", 1); }
+
+    void writePng(const std::string& name, const PixelBuffer& picture) {
+        std::string error;
+        ASSERT_TRUE(PngFile::writeAtomically(picture, folder.file(name), error)) << error;
+    }
+
+    int run(std::vector<std::string> words) {
+        err.str("");
+        EditCommand command(out, err, [this](uint32_t* pixels, int width, int height, const QStringList& inputs) {
+            ++sessions;
+            seenSize = {width, height};
+            seenFirstPixel = pixels[0];
+            seenInputs = inputs;
+            if (applies)
+                std::fill(pixels, pixels + size_t(width) * size_t(height), 0xFF336699u);
+            return applies;
+        });
+        return command.run(words);
+    }
+    // The error output is exactly one line.
+    bool oneLine() const { return err.str().find('\n') == err.str().size() - 1; }
+
+    TempFolder folder;
+    std::ostringstream out, err;
+    bool applies = true;
+    int sessions = 0;
+    std::pair<int, int> seenSize{0, 0};
+    uint32_t seenFirstPixel = 0;
+    QStringList seenInputs;
+};
+
+}  // namespace
+
+TEST_F(EditCommandTest, ApplyWritesTheEditedPictureAndCancelWritesNothing) {
+    writePng("in.png", filled(30, 20, 0xFF102030u));
+    const std::string target = folder.file("out.png");
+    ASSERT_EQ(run({folder.file("in.png"), "-o", target}), EditCommand::kApplied) << err.str();
+    EXPECT_EQ(seenSize, std::make_pair(30, 20));
+    EXPECT_EQ(seenFirstPixel, 0xFF102030u);  // the window is handed the picture itself
+    const PixelBuffer written = loadPng(target);
+    ASSERT_EQ(written.width(), 30u);
+    EXPECT_EQ(written.at(29, 19), 0xFF336699u);
+
+    applies = false;
+    writeFile(target, "old");
+    EXPECT_EQ(run({folder.file("in.png"), "--output=" + target}), EditCommand::kNotApplied);
+    EXPECT_EQ(readFile(target), "old");
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"in.png", "out.png"}));
+}
+
+TEST_F(EditCommandTest, SizeStartsATransparentPictureWithImageAsFirstInput) {
+    writePng("in.png", filled(30, 20, 0xFF102030u));
+    ASSERT_EQ(run({"--size", "64x48", "-o", folder.file("out.png"), folder.file("in.png")}), EditCommand::kApplied);
+    EXPECT_EQ(seenSize, std::make_pair(64, 48));
+    EXPECT_EQ(seenFirstPixel, 0u);
+    EXPECT_EQ(seenInputs, QStringList{QString::fromStdString(folder.file("in.png"))});
+    EXPECT_EQ(loadPng(folder.file("out.png")).height(), 48u);
+
+    ASSERT_EQ(run({"--size=8x8", "-o", folder.file("new.png")}), EditCommand::kApplied);
+    EXPECT_TRUE(seenInputs.isEmpty());
+}
+
+TEST_F(EditCommandTest, BadArgumentsGiveStatusTwoAndOneLine) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"in.png"},
+        {"-o", "out.png"},
+        {"a.png", "b.png", "-o", "out.png"},
+        {"in.png", "-o"},
+        {"in.png", "-o", "out.png", "--size", "1x5"},
+        {"in.png", "-o", "out.png", "--size", "9000x8"},
+        {"in.png", "-o", "out.png", "--size", "12x"},
+        {"in.png", "-o", "out.png", "--size", "-4x4"},
+        {"in.png", "-o", "out.png", "--mode", "ycc"},
+        {"in.png", "-o", "out.png", "--colour", "rgb"},
+    };
+    for (const auto& words : cases) {
+        EXPECT_EQ(run(words), EditCommand::kBadArguments) << words.back();
+        EXPECT_TRUE(oneLine()) << err.str();
+    }
+    EXPECT_EQ(sessions, 0);
+}
+
+// Nothing that can be known before the window opens may fail after the user's work.
+TEST_F(EditCommandTest, BadPicturesAndOutputsFailBeforeAnyWindow) {
+    writePng("clear.png", filled(8, 8, 0x00FFFFFFu));
+    writePng("line.png", filled(8, 1, 0xFF000000u));
+    writePng("in.png", filled(8, 8, 0xFF000000u));
+    writeFile(folder.file("junk.png"), "not a picture");
+    writeFile(folder.file("huge.png"), pngHeaderOnly(60000, 60000));
+    const std::string out = folder.file("out.png");
+    struct Case {
+        std::vector<std::string> words;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{folder.file("missing.png"), "-o", out}, "Cannot open '" + folder.file("missing.png") + "' image file."},
+        {{folder.file("junk.png"), "-o", out}, "Cannot open '" + folder.file("junk.png") + "' image file."},
+        {{folder.file("clear.png"), "-o", out}, "The image is fully transparent !"},
+        {{folder.file("huge.png"), "-o", out}, "60000 x 60000 pixels"},
+        {{folder.file("line.png"), "-o", out}, "is 8 x 1 pixels; the window needs at least 2 x 2"},
+        {{"--size", "8x8", folder.file("junk.png"), "-o", out}, "Cannot open"},
+        {{folder.file("in.png"), "-o", folder.file("no/such/folder/out.png")}, "does not exist"},
+        {{folder.file("in.png"), "-o", folder.file("")}, "is a folder"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.words), EditCommand::kFailed) << c.message;
+        EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+        EXPECT_TRUE(oneLine()) << err.str();
+    }
+    EXPECT_EQ(sessions, 0);
+    EXPECT_EQ(readFile(out), "");
+}
+
+TEST_F(EditCommandTest, WithoutADisplayNoWindowIsTried) {
+    writePng("in.png", filled(8, 8, 0xFF000000u));
+    unsetenv("QT_QPA_PLATFORM");
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(run({folder.file("in.png"), "-o", folder.file("out.png")}), EditCommand::kFailed);
+    EXPECT_NE(err.str().find("no display"), std::string::npos);
+    EXPECT_EQ(sessions, 0);
+}
+
+// Through the filter module: what is wrong with the host's own request is said in one line
+// before the module is even loaded.
+TEST_F(EditCommandTest, UnknownModesAndMalformedStateFilesGetOneLineAndNoWindow) {
+    writePng("in.png", filled(8, 8, 0xFF102030u));
+    const std::string in = folder.file("in.png"), out = folder.file("out.png");
+    EditCommand hosted(this->out, err, nullptr);
+    err.str("");
+    EXPECT_EQ(hosted.run({in, "-o", out, "--mode", "ycc"}), EditCommand::kBadArguments);
+    EXPECT_NE(err.str().find("unknown --mode 'ycc' (rgb|rgb16|gray|gray16|cmyk|lab|hsb|hsl|"), std::string::npos)
+        << err.str();
+    EXPECT_TRUE(oneLine()) << err.str();
+
+    writeFile(folder.file("state"), "patchloom-host-state 1\nitem pMtd long many\n");
+    err.str("");
+    EXPECT_EQ(hosted.run({in, "-o", out, "--state", folder.file("state")}), EditCommand::kFailed);
+    EXPECT_EQ(err.str(), "patchloom edit: state file '" + folder.file("state") +
+                             "' line 2: expected 'item KEY long|doub|TEXT VALUE'\n");
+
+    err.str("");
+    EXPECT_EQ(hosted.run({in, "-o", out, "--mode", "indexed"}), EditCommand::kFailed);
+    EXPECT_EQ(err.str(), "patchloom edit: the filter does not take images in indexed mode\n");
+
+    err.str("");
+    EXPECT_EQ(hosted.run({in, "-o", out, "--module", folder.file("in.png")}), EditCommand::kFailed);
+    EXPECT_NE(err.str().find("cannot load the filter module"), std::string::npos) << err.str();
+    EXPECT_TRUE(oneLine()) << err.str();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
+}

@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "InProcessPlugin.h"
+#include "TestHost.h"
+#include "engine/PixelBuffer.h"
+#include "host/TransferMode.h"
+
+namespace {
+
+uint32_t pattern(int x, int y, int channel) {
+    return uint32_t(x * 37 + y * 11 + channel * 71 + 5);
+}
+
+// CMYK made from RGB by the test host's colour services always has the same black.
+uint32_t cmykPattern(int x, int y, int channel) {
+    return channel == 3 ? uint32_t(TestHost::colourKey(kSpaceCMYK)) : pattern(x, y, channel);
+}
+
+// Starts each test with a window that applies without touching anything.
+class FilterPluginTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InProcessPlugin::session = nullptr;
+        InProcessPlugin::sessions = 0;
+    }
+    static int16_t run(TestHost& host) { return host.run(InProcessPlugin::entry); }
+
+    // The pixels the window was given.
+    std::vector<uint32_t> seen;
+    void recordPixels() {
+        InProcessPlugin::session = [this](int w, int h, uint32_t* p) {
+            seen.assign(p, p + size_t(w) * h);
+            return true;
+        };
+    }
+};
+
+std::vector<std::pair<int, int>> rowsOf(const std::vector<HostRect>& rects) {
+    std::vector<std::pair<int, int>> rows;
+    for (const HostRect& r : rects)
+        rows.emplace_back(r.top, r.bottom);
+    return rows;
+}
+
+} // namespace
+
+TEST_F(FilterPluginTest, ApplyingUntouchedGivesBackTheSameHostPixelsInEveryLosslessMode) {
+    const struct {
+        const char* name;
+        int16_t mode;
+        int16_t depth;
+        int16_t planes;
+    } cases[] = {
+        {"rgb", kModeRGB, 8, 3},          {"rgb+alpha", kModeRGB, 8, 4},   {"rgb48+alpha", kModeRGB48, 16, 4},
+        {"grey+alpha", kModeGrayScale, 8, 2}, {"grey16+alpha", kModeGray16, 16, 2}, {"cmyk+alpha", kModeCMYK, 8, 5},
+        {"lab", kModeLab, 8, 3},          {"lab48", kModeLab48, 16, 3},    {"hsb", kModeHSB, 8, 3},
+        {"hsl+alpha", kModeHSL, 8, 4},    {"cmyk64", kModeCMYK64, 16, 4},
+    };
+    for (const auto& c : cases) {
+        TestHost host(9, 40, c.mode, c.depth, c.planes);
+        host.fill(TransferMode::colourClassOf(c.mode) == kSpaceCMYK ? cmykPattern : pattern);
+        // Alpha 255 everywhere keeps flattening out of the round trip for hosts without alpha.
+        const std::vector<uint8_t> before = host.image;
+        EXPECT_EQ(run(host), kResultOk) << c.name;
+        EXPECT_EQ(host.image, before) << c.name;
+    }
+}
+
+TEST_F(FilterPluginTest, ReadsHostPixelsIntoWordsThroughTheColourServices) {
+    TestHost host(2, 2, kModeLab, 8, 4);
+    host.setSample(1, 1, 0, 0x10);
+    host.setSample(1, 1, 1, 0x20);
+    host.setSample(1, 1, 2, 0x30);
+    host.setSample(1, 1, 3, 0x80);
+    recordPixels();
+    ASSERT_EQ(run(host), kResultOk);
+    const int16_t key = TestHost::colourKey(kSpaceLab);
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[3], makePixel(0x80, 0x10 ^ key, 0x20 ^ key, 0x30 ^ key));
+    EXPECT_EQ(seen[0], makePixel(0, key, key, key));
+}
+
+TEST_F(FilterPluginTest, OnlyTheFilterRectangleIsReadAndWritten) {
+    TestHost host(10, 10, kModeRGB, 8, 3);
+    host.record.filterRect = {3, 2, 9, 8};  // top, left, bottom, right
+    recordPixels();
+    host.setSample(2, 3, 0, 200);
+    InProcessPlugin::session = [this](int w, int h, uint32_t* p) {
+        seen.assign(p, p + size_t(w) * h);
+        std::fill(p, p + size_t(w) * h, makePixel(255, 1, 2, 3));
+        return true;
+    };
+    ASSERT_EQ(run(host), kResultOk);
+    ASSERT_EQ(seen.size(), 36u);
+    EXPECT_EQ(seen[0], makePixel(255, 200, 0, 0));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) {
+            const bool inside = x >= 2 && x < 8 && y >= 3 && y < 9;
+            EXPECT_EQ(host.sample(x, y, 2), inside ? 3 : 0) << x << "," << y;
+        }
+}
+
+TEST_F(FilterPluginTest, GreyWithoutAlphaIsFlattenedAgainstTheBackground) {
+    TestHost host(2, 2, kModeGrayScale, 8, 1);
+    host.record.backColor[0] = 200;
+    InProcessPlugin::session = [](int, int, uint32_t* p) {
+        p[0] = makePixel(0, 10, 10, 10);    // transparent: the background
+        p[1] = makePixel(128, 40, 40, 40);  // (40 * 128 + 200 * 127) / 255 = 119
+        p[2] = makePixel(255, 64, 0, 0);    // (11 * 64) >> 5 = 22
+        return true;
+    };
+    ASSERT_EQ(run(host), kResultOk);
+    EXPECT_EQ(host.sample(0, 0, 0), 200);
+    EXPECT_EQ(host.sample(1, 0, 0), 119);
+    EXPECT_EQ(host.sample(0, 1, 0), 22);
+}
+
+TEST_F(FilterPluginTest, IndexedImagesReadAsZeroAndAreNotWritten) {
+    TestHost host(4, 3, kModeIndexed, 8, 1);
+    host.fill(pattern);
+    const std::vector<uint8_t> before = host.image;
+    InProcessPlugin::session = [this](int w, int h, uint32_t* p) {
+        seen.assign(p, p + size_t(w) * h);
+        std::fill(p, p + size_t(w) * h, 0xFFFFFFFF);
+        return true;
+    };
+    EXPECT_EQ(run(host), kResultOk);
+    EXPECT_EQ(seen, std::vector<uint32_t>(12, 0));
+    EXPECT_EQ(host.image, before);
+}
+
+TEST_F(FilterPluginTest, SeventyRowsTravelInStripsOf32And32And6) {
+    const std::vector<std::pair<int, int>> strips = {{0, 32}, {32, 64}, {64, 70}};
+    TestHost viaAdvance(3, 70, kModeRGB, 8, 3);
+    ASSERT_EQ(run(viaAdvance), kResultOk);
+    EXPECT_EQ(rowsOf(viaAdvance.readStrips), strips);
+    EXPECT_EQ(rowsOf(viaAdvance.writtenStrips), strips);
+    EXPECT_EQ(viaAdvance.record.outRect.bottom, 0);
+
+    TestHost::Options options;
+    options.advanceState = false;
+    TestHost viaContinue(3, 70, kModeRGB, 8, 3, options);
+    ASSERT_EQ(run(viaContinue), kResultOk);
+    EXPECT_TRUE(viaContinue.readStrips.empty());
+    EXPECT_EQ(rowsOf(viaContinue.writtenStrips), strips);
+}
+
+// The same path serves a host that offers advanceState but must not be read through it.
+TEST_F(FilterPluginTest, WithoutAdvanceStateTheImageIsNotReadAndTheResultArrivesThroughContinueCalls) {
+    TestHost::Options options;
+    options.displayPixels = false;
+    TestHost host(3, 40, kModeRGB, 8, 3, options);
+    host.fill(pattern);
+    InProcessPlugin::session = [this](int w, int h, uint32_t* p) {
+        seen.assign(p, p + size_t(w) * h);
+        for (int i = 0; i < w * h; ++i)
+            p[i] = makePixel(255, i, 2, 3);
+        return true;
+    };
+    ASSERT_EQ(run(host), kResultOk);
+    EXPECT_EQ(host.advanceCalls, 0);
+    EXPECT_EQ(seen, std::vector<uint32_t>(120, 0));
+    EXPECT_EQ(host.sample(2, 39, 0), 119);
+    EXPECT_EQ(host.record.inputPadding, 255);
+    EXPECT_EQ(host.record.outRect.top, host.record.outRect.bottom);
+}
+
+TEST_F(FilterPluginTest, ACancelDuringTheWriteKeepsTheStripsAlreadyWritten) {
+    TestHost::Options options;
+    options.cancelAtAbortCall = 4 + 2;  // four strips read, then two written
+    TestHost host(2, 100, kModeRGB, 8, 3, options);
+    InProcessPlugin::session = [](int w, int h, uint32_t* p) {
+        std::fill(p, p + size_t(w) * h, 0xFFFFFFFF);
+        return true;
+    };
+    EXPECT_EQ(host.call(InProcessPlugin::entry, kSelectorStart), kResultCancelled);
+    EXPECT_EQ(host.sample(1, 63, 2), 255);
+    EXPECT_EQ(host.sample(0, 64, 0), 0);
+    EXPECT_EQ(host.sample(1, 99, 1), 0);
+}
+
+TEST_F(FilterPluginTest, AFailedReadFallsBackToContinueCallsWithAnEmptyBuffer) {
+    TestHost::Options options;
+    options.failAtAdvanceCall = 1;
+    TestHost host(2, 40, kModeRGB, 8, 3, options);
+    host.fill(pattern);
+    recordPixels();
+    EXPECT_EQ(run(host), kResultOk);
+    EXPECT_EQ(InProcessPlugin::sessions, 1);
+    EXPECT_EQ(seen, std::vector<uint32_t>(80, 0));
+    EXPECT_EQ(rowsOf(host.writtenStrips), (std::vector<std::pair<int, int>>{{0, 32}, {32, 40}}));
+    EXPECT_EQ(host.sample(1, 39, 0), 0);
+}
+
+TEST_F(FilterPluginTest, ClosingWithoutApplyingLeavesTheHostImageAndReportsOne) {
+    TestHost host(5, 5, kModeRGB, 8, 3);
+    host.fill(pattern);
+    const std::vector<uint8_t> before = host.image;
+    InProcessPlugin::session = [](int w, int h, uint32_t* p) {
+        std::fill(p, p + size_t(w) * h, 0xFF000000);
+        return false;
+    };
+    EXPECT_EQ(run(host), kResultNotApplied);
+    EXPECT_EQ(host.image, before);
+    EXPECT_EQ(InProcessPlugin::plugin().pixels(), nullptr);
+}
+
+TEST_F(FilterPluginTest, RectanglesTooSmallForAWindowOpenNoneAndReportOne) {
+    for (const HostRect rect : {HostRect{0, 0, 1, 5}, HostRect{0, 0, 5, 1}, HostRect{0, 0, 0, 0}, HostRect{4, 4, 2, 2}}) {
+        TestHost host(5, 5, kModeRGB, 8, 3);
+        host.record.filterRect = rect;
+        host.fill(pattern);
+        const std::vector<uint8_t> before = host.image;
+        EXPECT_EQ(run(host), kResultNotApplied);
+        EXPECT_EQ(host.image, before);
+    }
+    EXPECT_EQ(InProcessPlugin::sessions, 0);
+}
+
+TEST_F(FilterPluginTest, BadSelectorsAndRecordsEndWithAResultWord) {
+    TestHost host(4, 4, kModeRGB, 8, 3);
+    for (int16_t selector : {int16_t(6), int16_t(-1), int16_t(1000)})
+        EXPECT_EQ(host.call(InProcessPlugin::entry, selector), kResultBadParameters) << selector;
+    int16_t result = 0;
+    InProcessPlugin::entry(kSelectorStart, nullptr, &host.data, &result);
+    EXPECT_EQ(result, kResultBadParameters);
+
+    const struct {
+        int16_t planes;
+        int16_t depth;
+    } bad[] = {{0, 8}, {33, 8}, {-2, 8}, {3, 32}, {3, 1}, {3, 0}};
+    for (const auto& c : bad) {
+        TestHost odd(4, 4, kModeRGB, 8, 3);
+        odd.record.planes = c.planes;
+        odd.record.depth = c.depth;
+        EXPECT_EQ(odd.run(InProcessPlugin::entry), kResultBadParameters) << c.planes << " " << c.depth;
+    }
+    EXPECT_EQ(InProcessPlugin::sessions, 0);
+
+    TestHost huge(1, 1, kModeRGB, 8, 3);
+    huge.record.filterRect = {0, 0, 300000, 300000};
+    EXPECT_EQ(huge.call(InProcessPlugin::entry, kSelectorStart), kResultOutOfMemory);
+}
+
+TEST_F(FilterPluginTest, AHostWithoutAnyProceduresStillRunsTheFilter) {
+    TestHost::Options none;
+    none.advanceState = none.displayPixels = none.abortProc = false;
+    none.handleSuite = none.colourServices = none.descriptors = false;
+    TestHost host(4, 4, kModeCMYK, 8, 4, none);
+    host.record.platformData = nullptr;
+    InProcessPlugin::session = [](int w, int h, uint32_t* p) {
+        std::fill(p, p + size_t(w) * h, makePixel(255, 7, 8, 9));
+        return true;
+    };
+    EXPECT_EQ(run(host), kResultOk);
+    // No colour services: the RGB components land unconverted.
+    EXPECT_EQ(host.sample(3, 3, 0), 7);
+    EXPECT_EQ(host.sample(3, 3, 3), 0);
+    EXPECT_EQ(host.handleSuiteCalls, 0);
+    EXPECT_EQ(host.data, 0);
+}
+
+TEST_F(FilterPluginTest, HandlesComeFromTheHostSuiteOnlyWhenItIsComplete) {
+    TestHost complete(4, 4, kModeRGB, 8, 3);
+    ASSERT_EQ(complete.call(InProcessPlugin::entry, kSelectorParameters), kResultOk);
+    EXPECT_GT(complete.handleSuiteCalls, 0);
+    EXPECT_NE(complete.data, 0);
+    EXPECT_NE(complete.record.parameters, nullptr);
+
+    TestHost shortSuite(4, 4, kModeRGB, 8, 3);
+    shortSuite.handleProcs.count = 6;
+    ASSERT_EQ(shortSuite.run(InProcessPlugin::entry), kResultOk);
+    EXPECT_EQ(shortSuite.handleSuiteCalls, 0);
+    EXPECT_NE(shortSuite.record.parameters, nullptr);
+}
+
+TEST_F(FilterPluginTest, PrepareAsksForWholeRowsUpToWhatTheHostOffers) {
+    const struct {
+        int width;
+        int height;
+        int16_t planes;
+        int32_t offered;
+        int32_t asked;
+    } cases[] = {
+        {100, 70, 3, 1000, 1200},    // rows of 600 bytes: two rows reach 1000
+        {100, 70, 3, 600, 600},      // one row is all the host offers
+        {100, 70, 3, 100000, 42000}, // the whole image fits: all 70 rows
+        {100, 1, 4, 5000, 800},
+    };
+    for (const auto& c : cases) {
+        TestHost host(c.width, c.height, kModeRGB, 8, c.planes);
+        host.record.maxSpace = c.offered;
+        EXPECT_EQ(host.call(InProcessPlugin::entry, kSelectorPrepare), kResultOk);
+        EXPECT_EQ(host.record.maxSpace, c.asked) << c.offered;
+        EXPECT_EQ(host.record.bufferSpace, 0);
+    }
+}
