@@ -51,7 +51,10 @@ IMAGE; the window starts with it empty, and "Paste Input" brings IMAGE back into
   -o, --output OUT      PNG file written on "Apply"; an existing OUT is replaced only by a
                         complete file
   --size WxH            edit a new, transparent picture of W x H pixels (2 to 8192 per
-                        side) instead
+                        side) instead; IMAGE, if given, is loaded as the first input image
+
+With any of the options below the picture goes through the filter module, as an image
+editor hands it over, in the colour mode asked for:
   --mode MODE           the host image's colour mode and depth: rgb, rgb16, gray, gray16,
                         cmyk, lab, hsb, hsl, multichannel, duotone (default rgb, or rgb16
                         for a 16-bit file); OUT is converted back to RGB, 16-bit for the
@@ -179,7 +182,7 @@ int EditCommand::execute(const EditOptions& options) {
                     " picture");
     }
 
-    if (!session_)
+    if (!session_ || options.asksForHost())
         return hosted(options, pixels, width, height);
     if (!session_(pixels.data(), width, height, inputs))
         return kNotApplied;

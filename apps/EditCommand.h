@@ -24,7 +24,8 @@ public:
 
     // The window: edits width x height pixels in place, with `inputs` loaded as input images
     // once it shows; returns whether the user applied. Without one, the command is the
-    // stand-in host of the filter module (MOS.8bf), which opens the window itself.
+    // stand-in host of the filter module (MOS.8bf), which opens the window itself; so is it
+    // when an option of the stand-in host is given.
     using Session = std::function<bool(uint32_t* pixels, int width, int height, const QStringList& inputs)>;
 
     EditCommand(std::ostream& out, std::ostream& err, Session session)

@@ -23,4 +23,10 @@ struct EditOptions {
     StandInHost::Variant variant;
     bool premiere = false;  // --identify-as-premiere
     bool window = true;     // --no-window turns the host's own window off
+
+    // An option of the stand-in host was given: the picture must go through the module.
+    bool asksForHost() const {
+        return !mode.empty() || !stateFile.empty() || !module.empty() || premiere || !window ||
+               !variant.advanceState || !variant.colourServices || !variant.descriptors || !variant.handleSuite;
+    }
 };

@@ -5,8 +5,18 @@
 #include <exception>
 #include <new>
 
+#include "apps/EditCommand.h"
 #include "apps/HostedEdit.h"
 #include "apps/SynthCommand.h"
+#include "ui/SessionRunner.h"
+
+namespace {
+
+bool openWindow(uint32_t* pixels, int width, int height, const QStringList& inputs) {
+    return SessionRunner::run(pixels, width, height, nullptr, inputs);
+}
+
+}  // namespace
 
 std::string PatchloomProgram::usage() {
     return R"(Usage: patchloom COMMAND [OPTIONS]
@@ -14,6 +24,7 @@ std::string PatchloomProgram::usage() {
 Seamless textures from chunks of input images.
 
 Commands:
+  edit      open the Patchloom window on a picture and write the result on Apply
   synth     build a tile of a chosen size automatically and write it as a PNG
   about     show the filter module's about box
 
@@ -59,6 +70,8 @@ int PatchloomProgram::dispatch(const std::vector<std::string>& words) {
         return help(rest);
     if (command == "synth")
         return SynthCommand(out_, err_, errIsTerminal_).run(rest);
+    if (command == "edit")
+        return EditCommand(out_, err_, openWindow).run(rest);
     if (command == "about")
         return about(rest);
     err_ << "patchloom: unknown command '" << command << "' (see patchloom --help)\n";
@@ -85,6 +98,10 @@ int PatchloomProgram::help(const std::vector<std::string>& words) {
     }
     if (words.front() == "synth") {
         out_ << SynthCommand::usage();
+        return SynthCommand::kDone;
+    }
+    if (words.front() == "edit") {
+        out_ << EditCommand::usage();
         return SynthCommand::kDone;
     }
     err_ << "patchloom: unknown command '" << words.front() << "' (see patchloom --help)\n";

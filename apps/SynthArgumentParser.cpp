@@ -1,7 +1,9 @@
 #include "apps/SynthArgumentParser.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -17,6 +19,27 @@ bool parseDecimal(const std::string& text, long& out) {
     errno = 0;
     out = std::strtol(text.c_str(), nullptr, 10);
     return errno == 0;
+}
+
+// The file a path leads to, as far as it can be told without it existing: "./a.png", "a.png"
+// and a link to it are the same file.
+std::filesystem::path fileIdentity(const std::string& path) {
+    std::error_code error;
+    std::filesystem::path identity = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    if (error)
+        identity = std::filesystem::path(path).lexically_normal();
+    return identity;
+}
+
+std::vector<std::string> splitAtCommas(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t comma = text.find(','); comma != std::string::npos; comma = text.find(',', start)) {
+        parts.push_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
 }
 
 } // namespace
@@ -73,6 +96,12 @@ bool SynthArgumentParser::takeOption(const std::string& word) {
         return true;
     }
     std::string value;
+    if (name == "--companion") {
+        if (!takeValue(name, value))
+            return false;
+        companionValues_.push_back(value);
+        return true;
+    }
     if (name == "-o" || name == "--output" || name == "--size" || name == "--method" || name == "--jitter" ||
         name == "--covering" || name == "--chunks" || name == "--chunk-size" || name == "--prefilter" ||
         name == "--seed")
@@ -187,8 +216,10 @@ void SynthArgumentParser::checkCombination() {
         fail("no INPUT image given (name image files, or use --demo)");
     else if (chunkSizeGiven_ && o.chunkCount == 0)
         fail("--chunk-size needs --chunks N");
-    else
+    else {
         chooseMethod();
+        checkCompanions();
+    }
 }
 
 // Without --method, the amount given names the method it belongs to, so that a jitter or a
@@ -203,6 +234,53 @@ void SynthArgumentParser::chooseMethod() {
         result_.options.method = PlacementMethod::Random;
     else if (covering)
         result_.options.method = PlacementMethod::SemiRegular;
+}
+
+// MAPOUT is whatever follows the last '=', so map names may hold '='. With several INPUTs the
+// maps are separated by commas, one per INPUT in their order.
+bool SynthArgumentParser::parseCompanion(const std::string& value, CompanionOption& companion) {
+    const SynthOptions& o = result_.options;
+    const size_t equals = value.rfind('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == value.size())
+        return fail("--companion must be MAP=MAPOUT (got '" + value + "')");
+    const std::string maps = value.substr(0, equals);
+    companion.output = value.substr(equals + 1);
+    companion.maps = o.inputs.size() == 1 ? std::vector<std::string>{maps} : splitAtCommas(maps);
+    const bool oneEach = companion.maps.size() == o.inputs.size() &&
+                         std::none_of(companion.maps.begin(), companion.maps.end(),
+                                      [](const std::string& map) { return map.empty(); });
+    if (!oneEach)
+        return fail("--companion needs one MAP per INPUT, in INPUT order, separated by commas: " +
+                    std::to_string(o.inputs.size()) + " INPUTs, got " + std::to_string(companion.maps.size()) +
+                    " (in '" + value + "')");
+    return true;
+}
+
+void SynthArgumentParser::checkCompanions() {
+    SynthOptions& o = result_.options;
+    if (companionValues_.empty())
+        return;
+    if (o.demo) {
+        fail("--companion needs INPUT files: the --demo texture has no maps");
+        return;
+    }
+    std::vector<std::filesystem::path> written{fileIdentity(o.output)};
+    for (const std::string& value : companionValues_) {
+        CompanionOption companion;
+        if (!parseCompanion(value, companion))
+            return;
+        const std::filesystem::path identity = fileIdentity(companion.output);
+        if (identity == written.front()) {
+            fail("--companion '" + value + "' writes the same file as -o '" + o.output + "'");
+            return;
+        }
+        if (std::find(written.begin() + 1, written.end(), identity) != written.end()) {
+            fail("two --companion options write the same file '" + companion.output + "'");
+            return;
+        }
+        written.push_back(identity);
+        o.companions.push_back(std::move(companion));
+    }
 }
 
 bool SynthArgumentParser::fail(const std::string& message) {

@@ -42,6 +42,8 @@ private:
     bool parseWhole(const std::string& name, const std::string& value, long low, long high, long& out);
     void checkCombination();
     void chooseMethod();
+    void checkCompanions();
+    bool parseCompanion(const std::string& value, CompanionOption& companion);
     bool fail(const std::string& message);
 
     const std::vector<std::string>& words_;
@@ -49,6 +51,7 @@ private:
     std::string inlineValue_;
     bool hasInlineValue_ = false;
     bool chunkSizeGiven_ = false;
+    std::vector<std::string> companionValues_; // split once all INPUTs are known
     std::set<std::string> given_;  // options with a value seen so far, by their long name
     Result result_;
 };

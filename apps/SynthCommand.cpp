@@ -6,8 +6,10 @@
 #include <QStringList>
 
 #include <chrono>
+#include <new>
 #include <sstream>
 
+#include "apps/CompanionTiles.h"
 #include "apps/DemoTexture.h"
 #include "apps/InterruptWatch.h"
 #include "apps/PngFile.h"
@@ -18,6 +20,7 @@
 #include "apps/SynthArgumentParser.h"
 #include "apps/SynthReport.h"
 #include "apps/SynthRunner.h"
+#include "apps/TileFiles.h"
 #include "apps/TerminalWarnings.h"
 #include "chunks/SynthesisRun.h"
 #include "chunks/RandomChunks.h"
@@ -44,7 +47,9 @@ std::string SynthCommand::usage() {
 
 Builds a seamless tile of the given size from chunks of the input images. Chunks are pasted
 automatically, each one cut into the earlier content along a minimum-cost seam, until every
-pixel is covered. The tile is written as an 8-bit RGBA PNG.
+pixel is covered. The tile is written as an RGBA PNG: 16 bits per channel when an INPUT has
+16 bits (PNG, TIFF; grey or colour, with or without alpha), else 8. The synthesis decides on
+8-bit copies of the inputs; the pixels written come from the files at their own depth.
 
 Input and output:
   INPUT...              image files (PNG, JPEG, TIFF, BMP, TGA, ...); an input that is not
@@ -52,6 +57,21 @@ Input and output:
   --demo                use the built-in cobblestone sample instead of INPUT files
   -o, --output OUT      PNG file to write; an existing OUT is replaced only by a complete file
   --size WxH            output size in pixels, 8 to 8192 per side (default 512x512)
+
+Companion maps (normal, height, roughness, ... maps of the same texture):
+  --companion MAP=MAPOUT
+                        give MAP exactly the pastes of its INPUT, same seams and blends, and
+                        write the tile to MAPOUT; repeat for every map. With several INPUTs
+                        name one map per INPUT, in INPUT order, separated by commas:
+                          synth rock.png moss.png -o colour.png --mix
+                                --companion rock_n.png,moss_n.png=normal.png
+                        MAPOUT follows the last '='. A map must have the size of its INPUT
+                        (it is scaled down alike); it keeps its own depth (8 or 16 bits) and
+                        its own pixels (no --prefilter, which belongs to the colour INPUTs);
+                        alpha and coverage come from the INPUT. A map that cannot be read or
+                        has another size, and two tiles written to one file, are refused
+                        before the run. OUT and every MAPOUT are written together: all of
+                        them or, on failure, none.
 
 Placement:
   --method matched|random|semi-regular
@@ -76,12 +96,14 @@ Run:
                         give the same file (default: from the clock; --report shows it)
   --report              print a JSON summary on stdout: size, steps, pastes by outcome,
                         time, stored seams, mean seam cost, seam and wrap contrast, and
-                        how much the tile and its inputs repeat themselves
+                        how much the tile and its inputs repeat themselves, and every
+                        file written with its bits per channel
   --no-partial          when interrupted, write nothing instead of the part done so far
   -h, --help            show this help
 
 A progress line is shown on stderr when it is a terminal. Ctrl+C stops the run and, unless
---no-partial is given, writes what was synthesized so far; a second Ctrl+C quits at once.
+--no-partial is given, writes what was synthesized so far (OUT and every MAPOUT, all of the
+same pastes); a second Ctrl+C quits at once.
 Exit status: 0 done, 1 unreadable input, unwritable output or a run that could not finish,
 2 bad arguments, 130 interrupted.
 )";
@@ -105,25 +127,36 @@ void SynthCommand::addDemo(const SynthOptions& options, ImageCollection& images)
     images.setCurrent(key);
 }
 
-// Every input must load: a file the loader skips fails the command after its warning.
-bool SynthCommand::loadInputs(const SynthOptions& options, ImageCollection& images) {
+// Every input must load: a file the loader skips fails the command after its warning. The
+// companion maps are read right after, so that a bad one is refused before the run.
+bool SynthCommand::loadInputs(const SynthOptions& options, ImageCollection& images, std::vector<LoadedInput>& inputs,
+                              CompanionTiles& tiles) {
     if (options.demo) {
         addDemo(options, images);
         return true;
     }
-    QStringList paths;
-    for (const std::string& input : options.inputs)
-        paths << QFile::decodeName(input.c_str());
+    const QSize outputSize(int(options.width), int(options.height));
     std::ostringstream said;
     TerminalWarnings warnings(said, kPrefix);
+    TerminalWarnings mapWarnings(said, std::string(kPrefix) + "companion map: ");
     ImageLoader loader(images, warnings);
-    size_t loaded = 0;
+    ImageLoader mapLoader(images, mapWarnings);
+    bool loaded = true;
     {
         const QuietReaders quiet;
-        loaded = loader.loadFiles(paths, QSize(int(options.width), int(options.height))).size();
+        for (const std::string& path : options.inputs) {
+            const ImageLoader::Loaded file = loader.loadFile(QFile::decodeName(path.c_str()), outputSize);
+            if (file.key == ImageCollection::kNoKey) {
+                loaded = false;
+                continue;
+            }
+            inputs.push_back({path, file.key, file.fileSize,
+                              file.deep.isNull() ? CompanionMap() : CompanionTiles::toMap(file.deep)});
+        }
+        loaded = loaded && tiles.loadMaps(options.companions, inputs, mapLoader, outputSize);
     }
     err_ << said.str();
-    return loaded == size_t(paths.size());
+    return loaded;
 }
 
 // Pre-filter and random chunks, in the order of the images; the seed stands for the clock
@@ -158,8 +191,9 @@ std::optional<double> SynthCommand::inputRepetition(const ImageCollection& image
 }
 
 void SynthCommand::report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner,
-                          const RunStatistics& stats, bool written, const ImageCollection& images) {
+                          const RunStatistics& stats, const TileFiles& files, const ImageCollection& images) {
     const SeamStore& seams = runner.synthesizer().seamStore();
+    const bool written = !files.written().empty() && files.written().front().path == options.output;
     const SynthReport summary{options.output,
                               written,
                               options.width,
@@ -169,7 +203,8 @@ void SynthCommand::report(const SynthOptions& options, uint32_t seed, const Synt
                               seams.size(),
                               QualityFigures::measure(runner.output(), seams),
                               RepetitionScore::ofTile(runner.output()),
-                              inputRepetition(images)};
+                              inputRepetition(images),
+                              files.written()};
     out_ << summary.json() << "\n";
 }
 
@@ -177,11 +212,14 @@ bool SynthCommand::shouldWrite(const SynthOptions& options, const RunStatistics&
     return stats.complete || !options.noPartial;
 }
 
-int SynthCommand::exitStatus(const SynthOptions& options, const RunStatistics& stats, bool written) {
+int SynthCommand::exitStatus(const SynthOptions& options, const RunStatistics& stats, const TileFiles& files) {
     if (stats.complete)
         return kDone;
-    const std::string what = written ? "wrote the part synthesized so far to '" + options.output + "'"
-                                     : std::string("nothing written");
+    const size_t count = files.written().size();
+    std::string what = "nothing written";
+    if (count > 0)
+        what = "wrote the part synthesized so far to '" + options.output + "'" +
+               (count > 1 ? " and " + std::to_string(count - 1) + " companion tile" + (count > 2 ? "s" : "") : "");
     if (stats.interrupted) {
         err_ << kPrefix << "interrupted after " << stats.pastes() << " pastes; " << what << "\n";
         return kInterrupted;
@@ -205,33 +243,56 @@ int SynthCommand::run(const std::vector<std::string>& words) {
 }
 
 int SynthCommand::execute(const SynthOptions& options) {
-    // A long synthesis must not end in finding that OUT cannot be written.
-    std::string outputProblem;
-    if (!PngFile::checkWritable(options.output, outputProblem)) {
-        err_ << kPrefix << outputProblem << "\n";
-        return kFailed;
+    // A long synthesis must not end in finding that OUT or a MAPOUT cannot be written.
+    std::vector<std::string> targets{options.output};
+    for (const CompanionOption& companion : options.companions)
+        targets.push_back(companion.output);
+    for (const std::string& target : targets) {
+        std::string problem;
+        if (!PngFile::checkWritable(target, problem)) {
+            err_ << kPrefix << problem << "\n";
+            return kFailed;
+        }
     }
     ImageCollection images;
-    if (!loadInputs(options, images))
+    std::vector<LoadedInput> inputs;
+    CompanionTiles tiles(err_, kPrefix);
+    if (!loadInputs(options, images, inputs, tiles))
         return kFailed;
     const uint32_t seed = chooseSeed(options);
     prepareChunks(options, images, seed);
 
     SynthRunner runner(images, placementFor(options), seed, options.width, options.height);
-    // Held until the file is in place: a Ctrl+C while writing then only ends the run early,
-    // instead of killing the process and leaving the temporary file behind.
+    PasteRecord record;
+    if (tiles.needRecord(inputs))
+        runner.setPasteRecord(&record);
+    // Held until the files are in place: a Ctrl+C while writing then only ends the run early,
+    // instead of killing the process and leaving temporary files behind.
     InterruptWatch watch([&runner] { runner.requestStop(); });
     const RunStatistics stats = synthesize(runner);
 
-    bool written = false;
+    TileFiles files;
     std::string writeError;
     if (shouldWrite(options, stats))
-        written = PngFile::writeAtomically(runner.output(), options.output, writeError);
+        writeTiles(options, inputs, tiles, images, record, runner, files, writeError);
     if (options.report)
-        report(options, seed, runner, stats, written, images);
+        report(options, seed, runner, stats, files, images);
     if (!writeError.empty()) {
         err_ << kPrefix << writeError << "\n";
         return kFailed;
     }
-    return exitStatus(options, stats, written);
+    return exitStatus(options, stats, files);
+}
+
+// All files of the run are made before the first takes its name: a failure leaves every
+// target as it was, and a stop cannot leave some tiles new and others old.
+void SynthCommand::writeTiles(const SynthOptions& options, const std::vector<LoadedInput>& inputs,
+                              CompanionTiles& tiles, ImageCollection& images, const PasteRecord& record,
+                              const SynthRunner& runner, TileFiles& files, std::string& error) {
+    try {
+        if (tiles.addTiles(options, inputs, images, record, runner.output(), files, error))
+            files.commit(error);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory to make the tiles; nothing written";
+    }
 }

@@ -10,7 +10,11 @@
 #include "apps/SynthOptions.h"
 #include "chunks/ImageCollection.h"
 
+class CompanionTiles;
+class PasteRecord;
 class SynthRunner;
+class TileFiles;
+struct LoadedInput;
 
 // `patchloom synth`: loads the inputs (or makes the demo texture), adds random chunks and the
 // pre-filter when asked, runs the automatic process to a full tile and writes it as a PNG.
@@ -35,14 +39,18 @@ public:
 private:
     int execute(const SynthOptions& options);
     static void addDemo(const SynthOptions& options, ImageCollection& images);
-    bool loadInputs(const SynthOptions& options, ImageCollection& images);
+    bool loadInputs(const SynthOptions& options, ImageCollection& images, std::vector<LoadedInput>& inputs,
+                    CompanionTiles& tiles);
     static void prepareChunks(const SynthOptions& options, ImageCollection& images, uint32_t seed);
     RunStatistics synthesize(SynthRunner& runner);
     static bool shouldWrite(const SynthOptions& options, const RunStatistics& stats);
+    static void writeTiles(const SynthOptions& options, const std::vector<LoadedInput>& inputs, CompanionTiles& tiles,
+                           ImageCollection& images, const PasteRecord& record, const SynthRunner& runner,
+                           TileFiles& files, std::string& error);
     void report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner, const RunStatistics& stats,
-                bool written, const ImageCollection& images);
+                const TileFiles& files, const ImageCollection& images);
     static std::optional<double> inputRepetition(const ImageCollection& images);
-    int exitStatus(const SynthOptions& options, const RunStatistics& stats, bool written);
+    int exitStatus(const SynthOptions& options, const RunStatistics& stats, const TileFiles& files);
     static uint32_t chooseSeed(const SynthOptions& options);
 
     std::ostream& out_;

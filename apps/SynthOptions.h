@@ -7,6 +7,13 @@
 
 #include "chunks/PlacementParameters.h"
 
+// A tile made alongside OUT from maps that go with the inputs (normal, height, roughness, ...):
+// one map per INPUT, in INPUT order, each given exactly the pastes of its input.
+struct CompanionOption {
+    std::vector<std::string> maps;
+    std::string output;
+};
+
 // Everything `patchloom synth` was asked to do, checked and in engine units.
 struct SynthOptions {
     std::vector<std::string> inputs; // image files, in the order given
@@ -27,6 +34,8 @@ struct SynthOptions {
     int32_t filterRadius = 0;  // pre-filter radius, 0 = off
 
     std::optional<uint32_t> seed; // none: seeded from the clock
+
+    std::vector<CompanionOption> companions; // in the order given; outputs differ from OUT and each other
 
     bool report = false;    // JSON summary on stdout
     bool noPartial = false; // an interrupted run writes nothing

@@ -45,6 +45,9 @@ std::string SynthReport::json() const {
       << ",\"elapsedSeconds\":" << number(run.elapsedSeconds) << ",\"storedSeams\":" << storedSeams
       << ",\"meanSeamCost\":" << number(quality.meanSeamCost) << ",\"seamContrast\":" << number(quality.seamContrast)
       << ",\"wrapContrast\":" << number(quality.wrapContrast) << ",\"repetition\":" << number(repetition)
-      << ",\"inputRepetition\":" << number(inputRepetition) << "}";
+      << ",\"inputRepetition\":" << number(inputRepetition) << ",\"files\":[";
+    for (size_t i = 0; i < files.size(); ++i)
+        s << (i ? "," : "") << "{\"path\":" << quoted(files[i].path) << ",\"bits\":" << files[i].bits << "}";
+    s << "]}";
     return s.str();
 }

@@ -32,6 +32,10 @@ public:
     // result says which.
     RunStatistics run(const StepObserver& observer = {});
 
+    // Every paste of later runs that changes the output is appended to `record` (not owned, may
+    // be null), each naming its chunk by image key and position.
+    void setPasteRecord(PasteRecord* record) { synthesizer_.setPasteRecord(record); }
+
     // Ends the run after the paste in progress, which is abandoned if it is still being cut.
     // Safe to call from any thread (not from a signal handler).
     void requestStop();

@@ -52,8 +52,9 @@ void capAlphaByMask(const MaskBuffer& mask, PixelBuffer& out) {
 
 }  // namespace
 
-void makeChunkPixels(InputImage& image, PixelBuffer& out) {
-    const Chunk& chunk = image.current();
+void makeChunkPixels(InputImage& image, PixelBuffer& out) { makeChunkPixels(image, image.current(), out); }
+
+void makeChunkPixels(InputImage& image, const Chunk& chunk, PixelBuffer& out) {
     if (!allocate(out, chunk.width(), chunk.height()))
         return;
     copyInsideImage(image.workingPixels(), chunk.bounds, out);

@@ -11,6 +11,8 @@
 // is 0; the outer mask caps each alpha. `out` is empty when the bounds are empty or too large
 // to allocate. May compute and cache the image's pre-filtered copy.
 void makeChunkPixels(InputImage& image, PixelBuffer& out);
+// The same for `chunk`, one of `image`'s chunks, current or not.
+void makeChunkPixels(InputImage& image, const Chunk& chunk, PixelBuffer& out);
 
 // Fills `out` with the current chunk's inner-limit map: with an inner mask, of the mask's size,
 // each pixel opaque grey of the mask byte (nonzero red and alpha = forced); otherwise of the

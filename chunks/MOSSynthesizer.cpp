@@ -73,8 +73,9 @@ const PixelBuffer* MOSSynthesizer::transformed(const PixelBuffer* given, PixelBu
     return &copy;
 }
 
-void MOSSynthesizer::setChunk(const PixelBuffer* buffer) {
+void MOSSynthesizer::setChunk(const PixelBuffer* buffer, ChunkSource source) {
     givenChunk_ = buffer;
+    chunkSource_ = source;
     usedChunk_ = transformed(buffer, chunkCopy_);
     matched_.setChunk(usedChunk_);
 }
@@ -125,11 +126,22 @@ PasteOutcome MOSSynthesizer::pasteAt(const Box& destBox, const Box& sourceBox) {
         std::lock_guard<std::mutex> lock(jobMutex_);
         currentJob_ = nullptr;
     }
+    if (record_ && !changed.isEmpty())
+        record(outcome, job, destBox, sourceBox);
     aborted_ = outcome == PasteOutcome::Aborted;
     lastBox_ = changed;
     lastOutcome_ = outcome;
     lastCoverageGain_ = job.coverageGain();
     return outcome;
+}
+
+void MOSSynthesizer::record(PasteOutcome outcome, const PasteJob& job, const Box& destBox, const Box& sourceBox) {
+    if (usedChunk_ != givenChunk_)
+        record_->markIncomplete(); // the record names the given chunk, not the turned copy
+    else if (outcome == PasteOutcome::Whole)
+        record_->recordWhole(chunkSource_, sourceBox, destBox.x0, destBox.y0);
+    else
+        record_->recordCut(chunkSource_, sourceBox, destBox.x0, destBox.y0, job.weightMask());
 }
 
 void MOSSynthesizer::requestAbort() {

@@ -9,6 +9,7 @@
 #include "chunks/PlacementParameters.h"
 #include "engine/Box.h"
 #include "engine/PasteJob.h"
+#include "engine/PasteRecord.h"
 #include "engine/PasteWorkspace.h"
 #include "engine/PixelBuffer.h"
 #include "engine/RandomGenerator.h"
@@ -47,9 +48,13 @@ public:
     // The chunk to paste and its inner-limit map (chunk-sized; red and alpha non-zero =
     // forced), not owned, may be null. With SinglePaste and an angle or scale the synthesizer
     // pastes its own turned and scaled copy, cut to less than the output. Call again whenever
-    // the buffer, the angle or the scale changed.
-    void setChunk(const PixelBuffer* buffer);
+    // the buffer, the angle or the scale changed. `source` names the chunk in the paste record.
+    void setChunk(const PixelBuffer* buffer, ChunkSource source = {});
     void setLimitMap(const PixelBuffer* buffer);
+
+    // Every later paste that changes the output is appended to `record` (not owned, may be null:
+    // no record, and no cost). A paste of a turned or scaled copy marks the record incomplete.
+    void setPasteRecord(PasteRecord* record) { record_ = record; }
 
     // One paste of the whole used chunk at the next placement.
     PasteOutcome step();
@@ -80,6 +85,7 @@ private:
     // The given buffer as pasted: itself, or a turned, scaled and cut copy kept in `copy`.
     const PixelBuffer* transformed(const PixelBuffer* given, PixelBuffer& copy) const;
     PixelBuffer cutToOutput(const PixelBuffer& image) const;
+    void record(PasteOutcome outcome, const PasteJob& job, const Box& destBox, const Box& sourceBox);
 
     const PlacementParameters& placement_;
     RandomGenerator& random_;
@@ -90,6 +96,7 @@ private:
     size_t completeCursor_ = 0;
 
     const PixelBuffer* givenChunk_ = nullptr;
+    ChunkSource chunkSource_;
     const PixelBuffer* usedChunk_ = nullptr;
     PixelBuffer chunkCopy_;
     const PixelBuffer* givenLimitMap_ = nullptr;
@@ -98,6 +105,7 @@ private:
 
     SeamStore seamStore_;
     PasteWorkspace workspace_;
+    PasteRecord* record_ = nullptr;
 
     std::mutex jobMutex_; // guards currentJob_ and abortPending_ against requestAbort
     PasteJob* currentJob_ = nullptr;

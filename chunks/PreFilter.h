@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/DeepPixelBuffer.h"
 #include "engine/PixelBuffer.h"
 
 // High-pass pre-filter that removes slow illumination changes from an input image:
@@ -22,3 +23,5 @@ void boxAverageColumns(const uint8_t* src, uint8_t* dst, size_t rowBytes, size_t
 // The filtered copy of `source` (same size) for box radius r in pixels. All four bytes of a
 // pixel, alpha included, are filtered alike. Returns an empty buffer for an empty source.
 PixelBuffer highPassFilter(const PixelBuffer& source, int32_t r);
+// The same on 16-bit channels (alpha, which is coverage there, filtered alike).
+DeepPixelBuffer highPassFilter(const DeepPixelBuffer& source, int32_t r);

@@ -180,7 +180,7 @@ PasteOutcome SynthesisRun::stepChunk(InputImage& image) {
 
 void SynthesisRun::prepareChunk(InputImage& image) {
     makeChunkPixels(image, c_.chunkPixels);
-    c_.synthesizer.setChunk(&c_.chunkPixels);
+    c_.synthesizer.setChunk(&c_.chunkPixels, ChunkSource{c_.images.currentKey(), uint32_t(image.currentChunk())});
     makeChunkMask(image, c_.chunkMask);
     c_.synthesizer.setLimitMap(&c_.chunkMask);
     c_.chunkChanged = false;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 PixelBuffer::PixelBuffer(uint32_t width, uint32_t height, uint32_t* external)
-    : width_(width), height_(height), count_(width * height) {
+    : width_(width), height_(height), count_(bufferCount(width, height)) {
     if (external) {
         pixels_ = external;
     } else {
@@ -13,7 +13,7 @@ PixelBuffer::PixelBuffer(uint32_t width, uint32_t height, uint32_t* external)
 }
 
 PixelBuffer::PixelBuffer(uint32_t width, uint32_t height, const uint32_t* words)
-    : width_(width), height_(height), count_(width * height) {
+    : width_(width), height_(height), count_(bufferCount(width, height)) {
     if (words)
         words_.assign(words, words + count_);
     else

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/BufferSize.h"
+
 // A width x height image of 32-bit words: alpha in bits 24-31, then red, green, blue.
 // Colours are not premultiplied; in the output, alpha is coverage (0 = nothing pasted).
 // The buffer either owns its words or refers to external pixels it does not own.
@@ -13,6 +15,8 @@ public:
     PixelBuffer() = default;
     // Owns width x height words set to 0, or refers to `external` (not copied, not owned,
     // must outlive the buffer and hold width x height words) when it is not null.
+    // Every constructor throws std::bad_alloc when memory runs out or width x height exceeds
+    // kMaxBufferCount.
     PixelBuffer(uint32_t width, uint32_t height, uint32_t* external = nullptr);
     // Owns a copy of width x height words read from `words`.
     PixelBuffer(uint32_t width, uint32_t height, const uint32_t* words);
@@ -25,7 +29,8 @@ public:
 
     uint32_t width() const { return width_; }
     uint32_t height() const { return height_; }
-    uint32_t count() const { return count_; }
+    // width x height, at most kMaxBufferCount.
+    size_t count() const { return count_; }
     bool ownsPixels() const { return count_ == 0 || pixels_ == words_.data(); }
 
     uint32_t* pixels() { return pixels_; }
@@ -39,7 +44,7 @@ private:
 
     uint32_t width_ = 0;
     uint32_t height_ = 0;
-    uint32_t count_ = 0;
+    size_t count_ = 0;
     std::vector<uint32_t> words_;
     uint32_t* pixels_ = nullptr;
 };

@@ -286,18 +286,50 @@ std::vector<ImageLoader::Key> ImageLoader::loadFiles(const QStringList& paths, Q
     // Halving never brings an image below an empty output.
     if (outputSize.width() >= 1 && outputSize.height() >= 1) {
         for (const QString& path : paths) {
-            Key key = ImageCollection::kNoKey;
-            try {
-                key = loadFile(path, outputSize);
-            } catch (const std::bad_alloc&) {
-                warnings_.warning(cannotOpenText(path, {}, {}));
-            }
+            const Key key = load(path, outputSize, false).key;
             if (key != ImageCollection::kNoKey)
                 keys.push_back(key);
         }
     }
     rememberDirectory(paths);
     return keys;
+}
+
+ImageLoader::Loaded ImageLoader::loadFile(const QString& path, QSize outputSize) {
+    return load(path, outputSize, true);
+}
+
+ImageLoader::Loaded ImageLoader::load(const QString& path, QSize outputSize, bool keepDeep) {
+    Loaded loaded;
+    try {
+        QImage image = readFile(path, outputSize, &loaded.fileSize);
+        if (image.isNull())
+            return loaded;
+        if (isDeep(image.format())) {
+            if (keepDeep)
+                loaded.deep = image;
+            image = std::move(image).convertToFormat(QImage::Format_ARGB32);
+            if (image.isNull()) {
+                warnings_.warning(cannotOpenText(path, {}, {}));
+                return Loaded{};
+            }
+        }
+        if (!stretchAlpha(image)) {
+            warnings_.warning(fullyTransparentText(path));
+            return Loaded{};
+        }
+        loaded.key = addImage(std::move(image));
+    } catch (const std::bad_alloc&) {
+        warnings_.warning(cannotOpenText(path, {}, {}));
+        return Loaded{};
+    }
+    if (loaded.key == ImageCollection::kNoKey)
+        return Loaded{};
+    return loaded;
+}
+
+bool ImageLoader::isDeep(QImage::Format format) {
+    return format == QImage::Format_Grayscale16 || QImage::toPixelFormat(format).bitsPerPixel() > 32;
 }
 
 QImage ImageLoader::readPicture(const QString& path, QString& failure) {
@@ -318,30 +350,30 @@ QImage ImageLoader::readPicture(const QString& path, QString& failure) {
     return image;
 }
 
-ImageLoader::Key ImageLoader::loadFile(const QString& path, QSize outputSize) {
+QImage ImageLoader::readFile(const QString& path, QSize outputSize, QSize* fileSize) {
+    if (outputSize.width() < 1 || outputSize.height() < 1)
+        return {};
     ReadResult read = readImage(path);
     if (read.image.isNull()) {
         warnings_.warning(cannotOpenText(path, read.format, read.error));
-        return ImageCollection::kNoKey;
+        return {};
     }
+    if (fileSize)
+        *fileSize = read.image.size();
+    const QImage::Format format = isDeep(read.image.format()) ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
     // Converted in place where the toolkit can, so the read copy does not stay beside it.
-    QImage image = scaleDown(std::move(read.image).convertToFormat(QImage::Format_ARGB32), path, outputSize);
-    if (image.isNull()) {  // the toolkit could not allocate a converted copy
+    QImage image = scaleDown(std::move(read.image).convertToFormat(format), path, outputSize);
+    if (image.isNull())  // the toolkit could not allocate a converted copy
         warnings_.warning(cannotOpenText(path, {}, {}));
-        return ImageCollection::kNoKey;
-    }
-    if (!stretchAlpha(image)) {
-        warnings_.warning(fullyTransparentText(path));
-        return ImageCollection::kNoKey;
-    }
-    return addImage(std::move(image));
+    return image;
 }
 
 QImage ImageLoader::scaleDown(QImage image, const QString& path, QSize outputSize) {
     const Reduction r = reduction(image.size(), outputSize);
     if (r.factor == 1 || image.isNull())
         return image;
-    image = image.scaled(r.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_ARGB32);
+    const QImage::Format format = image.format();  // smooth scaling hands back premultiplied pixels
+    image = image.scaled(r.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(format);
     if (!image.isNull())
         warnings_.warning(QStringLiteral("Image '%1' too large, it was scaled down (%2:1).")
                               .arg(QFileInfo(path).fileName(), QString::number(r.factor)));

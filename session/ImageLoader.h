@@ -46,13 +46,33 @@ public:
     // come back.
     std::vector<Key> loadFiles(const QStringList& paths, QSize outputSize);
 
+    // What loadFile read besides the key.
+    struct Loaded {
+        Key key = 0;     // 0 (no key) when the file was skipped
+        QSize fileSize;  // before any scale-down
+        QImage deep;     // a file of more than 8 bits per channel: its pixels as scaled, in
+                         // Format_RGBA64; null for 8-bit files (the collection's copy is exact)
+    };
+    // Loads one file as loadFiles does (same warnings, same image added and made current) and
+    // keeps what a 16-bit file holds beyond the collection's 8-bit view.
+    Loaded loadFile(const QString& path, QSize outputSize);
+
+    // Reads one file as loadFiles does, scaled down alike with the same warning, but adds
+    // nothing: Format_RGBA64 for a file of more than 8 bits per channel, Format_ARGB32
+    // otherwise, alpha as read. A null image, after the warning, when it cannot be read; a null
+    // image without warning for an output smaller than 1 x 1.
+    QImage readFile(const QString& path, QSize outputSize, QSize* fileSize = nullptr);
+
+    // True for formats with more than 8 bits per channel, which readFile keeps at 16 bits.
+    static bool isDeep(QImage::Format format);
+
     // Reads one file as a host would hand a picture over: 32-bit ARGB at its own size, alpha
     // as stored, through the same readers and limits as loadFiles. Null, with `failure` set to
     // the warning loadFiles would give, when the file cannot be read or is fully transparent.
     static QImage readPicture(const QString& path, QString& failure);
 
 private:
-    Key loadFile(const QString& path, QSize outputSize);
+    Loaded load(const QString& path, QSize outputSize, bool keepDeep);
     QImage scaleDown(QImage image, const QString& path, QSize outputSize);
     Key addImage(QImage image);
     void rememberDirectory(const QStringList& paths);

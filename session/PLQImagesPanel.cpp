@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kBlinkPeriodMs = 750;
 constexpr int kBlinkTicks = 6;
+constexpr int kIndentation = 12;
 
 PLQImageItem* asImageItem(QTreeWidgetItem* item) {
     return item != nullptr && item->type() == PLQImageItem::kType ? static_cast<PLQImageItem*>(item) : nullptr;
@@ -56,7 +57,10 @@ PLQImagesPanel::PLQImagesPanel(PLQShell* shell, QWidget* parent, const char* nam
     listView_->setHeaderLabels({QStringLiteral("Preview"), QStringLiteral("Infos")});
     listView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     listView_->setIconSize(QSize(PLQImageItem::kPreviewSide, PLQImageItem::kPreviewSide));
-    listView_->setColumnWidth(0, PLQImageItem::kPreviewSide + listView_->indentation() + 8);
+    // Column 0 holds the previews of image rows and the names of the chunk rows below them.
+    listView_->setIndentation(kIndentation);
+    const int chunkName = listView_->fontMetrics().horizontalAdvance(QStringLiteral("[Chunk 99]"));
+    listView_->setColumnWidth(0, std::max(PLQImageItem::kPreviewSide + kIndentation + 8, 2 * kIndentation + chunkName + 12));
     listView_->header()->setStretchLastSection(true);
 
     addButton_ = new QPushButton(QStringLiteral("Add"), this);

@@ -15,6 +15,7 @@ constexpr QRgb kDarkening = 0x50000000u;  // black at alpha 80
 constexpr QRgb kInnerTint = 0x50FF0000u;  // red at alpha 80
 constexpr QRgb kBlack = 0xFF000000u;
 constexpr QSize kNoImageSize(210, 70);
+constexpr int kMinimumHeight = 40;
 
 // Light and dark squares of 8 x 8 pixels behind transparent parts of the shown image.
 int checkerGrey(int x, int y) { return ((x & 15) > 7) == ((y & 15) > 7) ? 255 : 204; }
@@ -60,15 +61,16 @@ PLQInputArea::PLQInputArea(PLQShell* shell, QWidget* parent, const char* name)
     setCursor(Qt::CrossCursor);
     setToolTip(QStringLiteral("<b>Shift</b> : Add to existing selection<br><b>Alt</b> : Substract from existing "
                               "selection"));
-    // Never wider than the shown image, but narrower when the panel shrinks, so that the
-    // panel (which sizes the image from its own width) can be made narrow again.
-    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    // Never larger than the image wants, but smaller when the panel or the window is short of
+    // room: the panel sizes the image from its own width and must be able to narrow again, and
+    // a tall image must not push the window's buttons out of sight.
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
     showSize(kNoImageSize);
 }
 
 QSize PLQInputArea::sizeHint() const { return shownSize_; }
 
-QSize PLQInputArea::minimumSizeHint() const { return QSize(0, shownSize_.height()); }
+QSize PLQInputArea::minimumSizeHint() const { return QSize(0, std::min(kMinimumHeight, shownSize_.height())); }
 
 void PLQInputArea::lockInterface(bool lock) {
     locked_ = lock;
@@ -100,12 +102,31 @@ void PLQInputArea::clearImages() {
 }
 
 void PLQInputArea::showSize(QSize size) {
-    if (size == shownSize_ && height() == size.height())
+    if (size == shownSize_)
         return;
     shownSize_ = size;
-    setFixedHeight(size.height());
-    resize(size);
+    if (!isVisible())
+        resize(size);
     updateGeometry();
+}
+
+// The picture is centred when the layout makes the area wider than the picture.
+QPoint PLQInputArea::imageOrigin() const { return QPoint(std::max(0, (width() - scaledImage_.width()) / 2), 0); }
+
+// Where the image is drawn: its preferred size, or less while the layout gives less room.
+QSize PLQInputArea::fitBox() const {
+    QSize box = shownSize_;
+    if (isVisible())
+        box = box.boundedTo(size()).expandedTo(QSize(1, 1));
+    return box;
+}
+
+void PLQInputArea::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    if (scaledImage_.isNull() || locked_ || dragging_)
+        return;
+    if (fullSize_.scaled(fitBox(), Qt::KeepAspectRatio) != scaledImage_.size())
+        updateChunkAndImage();
 }
 
 void PLQInputArea::updateImage() {
@@ -117,11 +138,11 @@ void PLQInputArea::updateImage() {
     }
     const PixelBuffer& pixels = image->workingPixels();
     fullSize_ = QSize(int(pixels.width()), int(pixels.height()));
+    showSize(fullSize_.scaled(maxSide_, maxSide_, Qt::KeepAspectRatio));
     scaledImage_ = wrapPixels(pixels)
-                       .scaled(maxSide_, maxSide_, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                       .scaled(fitBox(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
                        .convertToFormat(QImage::Format_ARGB32);
     composeOverCheckerboard(scaledImage_);
-    showSize(scaledImage_.size());
     cachedPixmap_ = QPixmap();
     update();
 }
@@ -244,13 +265,16 @@ void PLQInputArea::paintEvent(QPaintEvent* event) {
     }
     if (cachedPixmap_.isNull())
         rebuildCachedPixmap();
-    // Past the picture when the panel is narrower or wider than it.
-    if (!cachedPixmap_.rect().contains(clip))
+    // Beside the picture when the area is wider than it.
+    const QRect picture = cachedPixmap_.rect().translated(imageOrigin());
+    if (!picture.contains(clip))
         painter.fillRect(clip, palette().window());
-    painter.drawPixmap(clip.intersected(cachedPixmap_.rect()), cachedPixmap_,
-                       clip.intersected(cachedPixmap_.rect()));
-    if (dragging_)
+    const QRect shown = clip.intersected(picture);
+    painter.drawPixmap(shown, cachedPixmap_, shown.translated(-imageOrigin()));
+    if (dragging_) {
+        painter.translate(imageOrigin());
         drawSelection(painter);
+    }
 }
 
 // The shape being dragged, twice: solid in the limit's colour, then white dots over it.
@@ -276,7 +300,7 @@ void PLQInputArea::drawSelection(QPainter& painter) const {
 void PLQInputArea::mousePressEvent(QMouseEvent* event) {
     if (locked_ || scaledImage_.isNull() || event->button() != Qt::LeftButton)
         return;
-    pressPoint_ = currentPoint_ = event->position().toPoint();
+    pressPoint_ = currentPoint_ = event->position().toPoint() - imageOrigin();
     lassoPoints_.clear();
     dragging_ = true;
     const Qt::KeyboardModifiers keys = event->modifiers();
@@ -291,7 +315,7 @@ void PLQInputArea::mousePressEvent(QMouseEvent* event) {
 void PLQInputArea::mouseMoveEvent(QMouseEvent* event) {
     if (locked_ || scaledImage_.isNull() || !dragging_)
         return;
-    const QPoint position = event->position().toPoint();
+    const QPoint position = event->position().toPoint() - imageOrigin();
     if (tool_ == SelectionTool::Lasso) {
         if (lassoPoints_.empty())
             lassoPoints_.push_back(toPixelPoint(currentPoint_));

@@ -36,7 +36,8 @@ public:
     bool isLocked() const { return locked_; }
     // Longest side the image is shown at, in widget pixels.
     int maxSide() const { return maxSide_; }
-    // The shown image (the full image fitted into maxSide x maxSide); empty without an image.
+    // The shown image: the full image fitted into maxSide x maxSide, or into less while the
+    // layout gives the area less room; empty without an image.
     QSize displaySize() const { return scaledImage_.size(); }
     // The darkening and outlines drawn over the shown image; null without an image.
     const QImage& overlayImage() const { return overlayImage_; }
@@ -65,10 +66,13 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void clearImages();
     void showSize(QSize size);
+    QSize fitBox() const;
+    QPoint imageOrigin() const;
     void drawChunkOutlines(const Chunk& chunk, bool current);
     void drawRectangleOutline(QRect area, QRgb colour, bool current);
     void drawMask(const MaskBuffer& mask, QRect area, QRgb colour, QRgb interior, bool current);
@@ -90,6 +94,7 @@ private:
     bool innerMode_ = false;
     int maxSide_ = 210;
     QSize shownSize_{210, 70};
+    // In image display pixels (widget pixels less imageOrigin()).
     QPoint pressPoint_;
     QPoint currentPoint_;
     std::vector<PixelPoint> lassoPoints_;

@@ -7,11 +7,12 @@
 #include <QVBoxLayout>
 
 #include "session/PLQShell.h"
+#include "ui/EmbeddedImage.h"
 #include "ui/PLQInputArea.h"
 
 namespace {
 
-QIcon embeddedIcon(const char* name) { return QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(name))); }
+QIcon embeddedIcon(const char* name) { return QIcon(embeddedPixmap(QLatin1String(name))); }
 
 }  // namespace
 

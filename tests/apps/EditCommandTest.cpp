@@ -201,3 +201,14 @@ TEST_F(EditCommandTest, UnknownModesAndMalformedStateFilesGetOneLineAndNoWindow)
     EXPECT_TRUE(oneLine()) << err.str();
     EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
 }
+
+// An option of the stand-in host sends the picture through the module, never to the window
+// of this process.
+TEST_F(EditCommandTest, HostOptionsGoThroughTheModule) {
+    writePng("in.png", filled(8, 8, 0xFF102030u));
+    writeFile(folder.file("state"), "patchloom-host-state 1\nitem pMtd long many\n");
+    EXPECT_EQ(run({folder.file("in.png"), "-o", folder.file("out.png"), "--state", folder.file("state")}),
+              EditCommand::kFailed);
+    EXPECT_NE(err.str().find("state file"), std::string::npos) << err.str();
+    EXPECT_EQ(sessions, 0);
+}

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <numbers>
 
-#include "chunks/ChunkBuffers.h"
-#include "chunks/InputImage.h"
 #include "chunks/MOSSynthesizer.h"
-#include "chunks/PreFilter.h"
 #include "engine/ImageTransform.h"
 #include "support/TextureLoader.h"
 
@@ -120,9 +118,16 @@ TEST(MOSSynthesizer, IsCompleteStopsOnAnAlmostCoveredPixel) {
     EXPECT_FALSE(s.synth.isComplete());
     s.output.pixels()[s.output.count() - 1] = 0xFF102030u;
     EXPECT_TRUE(s.synth.isComplete());
-    // The cursor only moves forward: an uncovered pixel behind it needs a reset to be seen.
+    // The cursor only moves forward: an uncovered pixel behind it needs a reset or a restored
+    // state (undo puts earlier pixels back) to be seen.
+    const auto state = s.synth.saveState();
     s.output.pixels()[0] = 0;
     EXPECT_TRUE(s.synth.isComplete());
+    s.synth.restoreState(*state);
+    EXPECT_FALSE(s.synth.isComplete());
+    s.output.pixels()[0] = 0xFF102030u;
+    EXPECT_TRUE(s.synth.isComplete());
+    s.output.pixels()[0] = 0;
     s.synth.reset();
     EXPECT_FALSE(s.synth.isComplete());
 }
@@ -146,24 +151,6 @@ TEST(MOSSynthesizer, ForcedPixelsOfTheInnerLimitReachTheOutput) {
             ASSERT_EQ(s.output.at((x + 5) % 128, (y + 9) % 128), chunk.at(x, y)) << x << "," << y;
 }
 
-TEST(MOSSynthesizer, PreFilteredChunkPastesTheFilteredPixels) {
-    InputImage image(loadTexture("mottle.png"));
-    image.setFilterRadius(12);
-    PixelBuffer pixels;
-    makeChunkPixels(image, pixels);
-    const PixelBuffer expected = highPassFilter(image.pixels(), 12);
-    ASSERT_EQ(pixelsOf(pixels), pixelsOf(expected));
-    ASSERT_NE(pixelsOf(pixels), pixelsOf(image.pixels()));
-    Session s(256, 256);
-    s.placement.method = PlacementMethod::SinglePaste;
-    s.placement.pasteX = 3;
-    s.placement.pasteY = 4;
-    s.synth.setChunk(&pixels);
-    EXPECT_EQ(s.synth.step(), PasteOutcome::Whole);
-    EXPECT_EQ(s.synth.lastBox(), Box(3, 4, 130, 131));
-    EXPECT_EQ(s.output.at(3 + 77, 4 + 51), expected.at(77, 51));
-}
-
 TEST(MOSSynthesizer, SinglePasteTransformsOnlyWhenAskedAndCutsToTheOutput) {
     PixelBuffer chunk(150, 100);
     for (uint32_t y = 0; y < 100; ++y)
@@ -184,6 +171,16 @@ TEST(MOSSynthesizer, SinglePasteTransformsOnlyWhenAskedAndCutsToTheOutput) {
     ASSERT_EQ(used->height(), 200u);
     EXPECT_EQ(used->at(0, 17), scaled.at(22, 17));
     EXPECT_EQ(used->at(254, 199), scaled.at(276, 199));
+
+    // Turned first, then scaled: 100 x 50 turned a quarter becomes 52 x 102 with its margin,
+    // halved 26 x 51 (halved first it would turn into 26 x 50).
+    PixelBuffer wide(100, 50);
+    s.placement.angle = std::numbers::pi / 2;
+    s.placement.scale = 0.5;
+    s.synth.setChunk(&wide);
+    ASSERT_NE(s.synth.usedChunk(), nullptr);
+    EXPECT_EQ(s.synth.usedChunk()->width(), 26u);
+    EXPECT_EQ(s.synth.usedChunk()->height(), 51u);
 
     // Random placement ignores angle and scale.
     s.placement.method = PlacementMethod::Random;

@@ -69,3 +69,17 @@ TEST(PreFilter, UniformImageAndOpaqueAlphaStayUnchanged) {
         ASSERT_EQ(alphaOf(filtered.pixels()[i]), 255u);
     EXPECT_EQ(highPassFilter(PixelBuffer(), 3).count(), 0u);
 }
+
+// The 16-bit filter keeps its values at 16 bits: red 0, 300, 60000 in a row, radius 1: averages
+// 150, 20100, 30150 and mean 20100 give 19950, 300, 49950.
+TEST(PreFilter, SixteenBitChannelsAreFilteredAtSixteenBits) {
+    DeepPixelBuffer row(3, 1);
+    row.at(0, 0).red = 0;
+    row.at(1, 0).red = 300;
+    row.at(2, 0).red = 60000;
+    const DeepPixelBuffer out = highPassFilter(row, 1);
+    EXPECT_EQ(out.at(0, 0).red, 19950);
+    EXPECT_EQ(out.at(1, 0).red, 300);
+    EXPECT_EQ(out.at(2, 0).red, 49950);
+    EXPECT_EQ(out.at(1, 0).green, 0);
+}

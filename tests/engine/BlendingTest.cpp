@@ -2,16 +2,6 @@
 
 #include "engine/Blending.h"
 
-TEST(Box, EmptyBoxHasNoSize) {
-    const Box empty;
-    EXPECT_EQ(empty, Box(0, 0, -1, -1));
-    EXPECT_EQ(empty.width(), 0);
-    EXPECT_EQ(empty.height(), 0);
-    EXPECT_TRUE(empty.isEmpty());
-    EXPECT_EQ(Box(3, 4, 3, 4).width(), 1);
-    EXPECT_FALSE(Box(3, 4, 3, 4).isEmpty());
-}
-
 TEST(Blending, HalfTransparentRedOverOpaqueBlue) {
     const uint32_t out = blendOver(makePixel(255, 0, 0, 255), makePixel(128, 255, 0, 0));
     EXPECT_EQ(redOf(out), 128u);

@@ -29,7 +29,8 @@ TEST(SeamStore, AddingSamePairTwiceKeepsFirstCost) {
     EXPECT_EQ(store.row(1)[0].cost, 3.0);
 }
 
-TEST(SeamStore, FindLooksOnlyInTheRightList) {
+// A pixel can have a horizontal and a vertical seam; each lives in its own list.
+TEST(SeamStore, FindAndRemoveLookOnlyInTheRightList) {
     SeamStore store;
     store.reset(6, 6);
     store.addSeam(3, 2, 3, 3, 1.0); // vertical, first = 15
@@ -40,13 +41,7 @@ TEST(SeamStore, FindLooksOnlyInTheRightList) {
     ASSERT_NE(store.findInRow(2, 15), nullptr);
     EXPECT_EQ(store.findInRow(2, 15)->cost, 2.0);
     EXPECT_EQ(store.findInRow(9, 15), nullptr); // outside the store
-}
 
-TEST(SeamStore, RemoveTakesTheRecordFromItsOwnList) {
-    SeamStore store;
-    store.reset(6, 6);
-    store.addSeam(3, 2, 3, 3, 1.0);
-    store.addSeam(3, 2, 4, 2, 2.0);
     EXPECT_TRUE(store.removeSeam(SeamRecord{15, 21, 0.0}));
     EXPECT_EQ(store.findInColumn(3, 15), nullptr);
     EXPECT_NE(store.findInRow(2, 15), nullptr);

@@ -274,51 +274,49 @@ TEST_F(ImageLoaderTest, FullyTransparentImageIsRefusedAndTheNextFileStillLoads) 
               QStringList(QStringLiteral("Cannot open '%1' image file. The image is fully transparent !").arg(clear)));
 }
 
-TEST_F(ImageLoaderTest, EachImageBecomesCurrentWithItsShareAndDirectoryIsRemembered) {
+// The directory remembered is the first path's, even when that file fails; a loader
+// without settings remembers nothing.
+TEST_F(ImageLoaderTest, EachImageBecomesCurrentWithItsShareAndTheFirstDirectoryIsRemembered) {
+    QTemporaryDir other;
+    const QString missing = other.filePath(QStringLiteral("missing.png"));
     const QString first = save(QStringLiteral("a.png"), testPicture(8, 8));
     const QString second = save(QStringLiteral("b.png"), testPicture(6, 6));
-    EXPECT_EQ(load({first, second}), (std::vector<uint32_t>{1, 2}));
+    EXPECT_EQ(load({missing, first, second}), (std::vector<uint32_t>{1, 2}));
     EXPECT_EQ(images.currentKey(), 2u);
     for (const auto& [key, image] : images.images())
         EXPECT_FLOAT_EQ(image->chunk(0)->probability, 0.5f);
-    EXPECT_EQ(settings.value(QStringLiteral("openPath")).toString(), QFileInfo(first).absolutePath());
-}
-
-TEST_F(ImageLoaderTest, DirectoryOfTheFirstPathIsRememberedEvenWhenThatFileFails) {
-    QTemporaryDir other;
-    const QString missing = other.filePath(QStringLiteral("missing.png"));
-    EXPECT_EQ(load({missing, save(QStringLiteral("a.png"), testPicture(8, 8))}).size(), 1u);
     EXPECT_EQ(settings.value(QStringLiteral("openPath")).toString(), other.path());
 
     ImageLoader withoutSettings(images, warnings);
-    withoutSettings.loadFiles({path(QStringLiteral("a.png"))}, QSize(64, 64));
+    withoutSettings.loadFiles({first}, QSize(64, 64));
     EXPECT_EQ(settings.value(QStringLiteral("openPath")).toString(), other.path());
 }
 
-TEST_F(ImageLoaderTest, RunLengthTargaOnlyFreeImageReadsKeepsRowsColoursAndAlpha) {
-    QImage picture = testPicture(24, 16, 255);
-    picture.setPixel(5, 9, qRgba(1, 2, 3, 40));
-    const QString tga = path(QStringLiteral("picture.tga"));
-    ASSERT_TRUE(saveWithFreeImage(picture, FIF_TARGA, TARGA_SAVE_RLE, tga));
-    ASSERT_TRUE(QImage(tga).isNull()) << "the toolkit reads this file itself";
-    const std::vector<uint32_t> keys = load({tga});
-    ASSERT_EQ(keys.size(), 1u);
-    EXPECT_TRUE(samePixels(pixelsOf(keys[0]), picture));
-}
-
-TEST_F(ImageLoaderTest, PcxFileLoadsOpaqueTopRowFirst) {
-    const QImage picture = testPicture(13, 7);
-    const std::vector<uint32_t> keys = load({write(QStringLiteral("picture.pcx"), pcx(picture))});
-    ASSERT_EQ(keys.size(), 1u) << warnings.texts.join('\n').toStdString();
-    EXPECT_TRUE(samePixels(pixelsOf(keys[0]), picture));
-}
-
-TEST_F(ImageLoaderTest, RunLengthPsdLoadsWithItsAlpha) {
-    QImage picture = testPicture(30, 20);
-    picture.setPixel(29, 19, qRgba(7, 8, 9, 100));
-    const std::vector<uint32_t> keys = load({write(QStringLiteral("picture.psd"), psd(picture))});
-    ASSERT_EQ(keys.size(), 1u) << warnings.texts.join('\n').toStdString();
-    EXPECT_TRUE(samePixels(pixelsOf(keys[0]), picture));
+// Files the toolkit does not read (run-length TGA, PCX, run-length PSD) come through
+// FreeImage top row first, with their colours and alpha; an alpha channel that is 0
+// everywhere counts as none.
+TEST_F(ImageLoaderTest, FilesOnlyFreeImageReadsKeepRowsColoursAndAlpha) {
+    QImage withAlpha = testPicture(24, 16);
+    withAlpha.setPixel(5, 9, qRgba(1, 2, 3, 40));
+    ASSERT_TRUE(saveWithFreeImage(withAlpha, FIF_TARGA, TARGA_SAVE_RLE, path(QStringLiteral("alpha.tga"))));
+    ASSERT_TRUE(saveWithFreeImage(testPicture(10, 6, 0), FIF_TARGA, TARGA_SAVE_RLE, path(QStringLiteral("zero.tga"))));
+    ASSERT_TRUE(QImage(path(QStringLiteral("alpha.tga"))).isNull()) << "the toolkit reads this file itself";
+    QImage layered = testPicture(30, 20);
+    layered.setPixel(29, 19, qRgba(7, 8, 9, 100));
+    const struct {
+        QString file;
+        QImage expected;
+    } cases[] = {
+        {path(QStringLiteral("alpha.tga")), withAlpha},
+        {path(QStringLiteral("zero.tga")), testPicture(10, 6)},
+        {write(QStringLiteral("picture.pcx"), pcx(testPicture(13, 7))), testPicture(13, 7)},
+        {write(QStringLiteral("picture.psd"), psd(layered)), layered},
+    };
+    for (const auto& c : cases) {
+        const std::vector<uint32_t> keys = load({c.file});
+        ASSERT_EQ(keys.size(), 1u) << c.file.toStdString() << warnings.texts.join('\n').toStdString();
+        EXPECT_TRUE(samePixels(pixelsOf(keys[0]), c.expected)) << c.file.toStdString();
+    }
 }
 
 // Float and 16-bit grey bitmaps have no direct 32-bit conversion; they are tone-mapped or
@@ -341,15 +339,6 @@ TEST_F(ImageLoaderTest, HighDynamicRangeFileLoadsToneMapped) {
     EXPECT_EQ(alphaOf(pixels.at(3, 2)), 255u);
     EXPECT_LT(redOf(pixels.at(0, 0)), redOf(pixels.at(7, 0)));
     EXPECT_GT(greenOf(pixels.at(0, 0)), greenOf(pixels.at(0, 3)));  // the brightest green on top
-}
-
-TEST_F(ImageLoaderTest, AllZeroAlphaFromFreeImageCountsAsNoAlpha) {
-    const QImage picture = testPicture(10, 6, 0);
-    const QString tga = path(QStringLiteral("zero-alpha.tga"));
-    ASSERT_TRUE(saveWithFreeImage(picture, FIF_TARGA, TARGA_SAVE_RLE, tga));
-    const std::vector<uint32_t> keys = load({tga});
-    ASSERT_EQ(keys.size(), 1u);
-    EXPECT_TRUE(samePixels(pixelsOf(keys[0]), testPicture(10, 6, 255)));
 }
 
 TEST_F(ImageLoaderTest, UnknownFileGetsThePlainWarning) {

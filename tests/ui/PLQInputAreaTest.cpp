@@ -179,3 +179,14 @@ TEST(InputPanel, ToolButtonsFollowTheToolAndLimit) {
     select->click();
     EXPECT_EQ(panel.inputArea()->tool(), SelectionTool::Rectangle);
 }
+
+// When the window is short of room the picture shrinks to the area's height and sits in the
+// middle of it; drags still land on the right image pixels.
+TEST_F(InputAreaTest, PictureSqueezedByTheLayoutIsCentredAndMapsDrags) {
+    open(200, 200, 310);  // would be shown at 300 x 300
+    area->show();
+    area->resize(300, 100);
+    ASSERT_EQ(area->displaySize(), QSize(100, 100));
+    drag(area.get(), {{110, 10}, {150, 60}});
+    EXPECT_EQ(chunk().bounds, Box(20, 20, 100, 120));
+}

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+
+#include "UiTestSupport.h"
+#include "session/PLQShell.h"
+#include "ui/PLQAutomationPanel.h"
+#include "ui/PLQSpinBox.h"
+
+namespace {
+
+class AutomationPanelTest : public ::testing::Test {
+protected:
+    void open() {
+        host.assign(size_t(kSide) * kSide, 0xFF404040u);
+        shell = std::make_unique<PLQShell>(kSide, kSide, host.data());
+        panel = std::make_unique<PLQAutomationPanel>(shell.get(), nullptr, "automationPanel");
+        QObject::connect(shell.get(), &PLQShell::lockInterface, panel.get(), &PLQAutomationPanel::lockInterface);
+        panel->show();
+        panel->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+    }
+    template <typename T>
+    T* child(const char* name) const {
+        return panel->findChild<T*>(QString::fromLatin1(name));
+    }
+    QLineEdit* editOf(const char* spin) const {
+        return child<PLQSpinBox>(spin)->findChild<QLineEdit*>(QStringLiteral("lineEdit"));
+    }
+    void typeInto(const char* spin, const QString& text) {
+        QLineEdit* edit = editOf(spin);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+    bool goEnabled() const { return child<QPushButton>("goStopButton")->isEnabled(); }
+    bool mixEnabled() const { return child<QCheckBox>("multiCheck")->isEnabled(); }
+
+    static constexpr uint32_t kSide = 128;
+    std::vector<uint32_t> host;
+    std::unique_ptr<PLQShell> shell;
+    std::unique_ptr<PLQAutomationPanel> panel;
+};
+
+}  // namespace
+
+TEST_F(AutomationPanelTest, ShowsTheModelInPercentAndWritesFractionsBack) {
+    open();
+    PlacementParameters& p = shell->placement();
+    p.method = PlacementMethod::SemiRegular;
+    p.coveringFactor = 0.25;
+    p.jittering = 0.4;
+    p.mixChunks = true;
+    QSignalSpy changes(panel.get(), &PLQAutomationPanel::propertiesChanged);
+    panel->updateParameters();
+    EXPECT_TRUE(changes.isEmpty());
+    EXPECT_EQ(child<QComboBox>("placementCombo")->currentIndex(), 1);
+    EXPECT_EQ(child<QStackedWidget>("propStack")->currentWidget()->objectName(), QStringLiteral("regularTab"));
+    EXPECT_EQ(editOf("coverSpin")->text(), QStringLiteral("25 %"));
+    EXPECT_EQ(editOf("jitterSpin")->text(), QStringLiteral("40 %"));
+    EXPECT_TRUE(child<QCheckBox>("multiCheck")->isChecked());
+
+    typeInto("coverSpin", QStringLiteral("60"));
+    QTest::keyClick(editOf("coverSpin"), Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(p.coveringFactor, 0.6);
+    typeInto("coverSpin", QStringLiteral("100"));  // the grid cells can never overlap fully
+    QTest::keyClick(editOf("coverSpin"), Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(p.coveringFactor, 0.99);
+
+    auto* combo = child<QComboBox>("placementCombo");
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(p.method, PlacementMethod::Random);
+    EXPECT_EQ(child<QStackedWidget>("propStack")->currentWidget()->objectName(), QStringLiteral("haltonTab"));
+    auto* jitterButtons = child<PLQSpinBox>("jitterSpin")->findChild<QWidget*>(QStringLiteral("buttons"));
+    QTest::mouseClick(jitterButtons, Qt::LeftButton, {}, QPoint(16, 9));
+    EXPECT_DOUBLE_EQ(p.jittering, 0.41);
+    EXPECT_EQ(changes.count(), 4);
+}
+
+TEST_F(AutomationPanelTest, StartUsesAValueTypedWithoutReturn) {
+    open();
+    addCurrentImage(*shell, variedChunk(8, 8));
+    panel->updateButtons();
+    double jitterAtStart = -1.0, coverAtStart = -1.0;
+    QObject::connect(panel.get(), &PLQAutomationPanel::goStopClicked, panel.get(), [&] {
+        jitterAtStart = shell->placement().jittering;
+        coverAtStart = shell->placement().coveringFactor;
+    });
+    typeInto("jitterSpin", QStringLiteral("70"));
+    // A click that keeps the focus in the field: no focus-out commits the text first.
+    child<QPushButton>("goStopButton")->click();
+    EXPECT_DOUBLE_EQ(jitterAtStart, 0.7);
+    EXPECT_DOUBLE_EQ(coverAtStart, 0.25);
+}
+
+TEST_F(AutomationPanelTest, StartNeedsSomethingToPasteAndRoomForItAndMixingTwoChunks) {
+    open();
+    EXPECT_FALSE(goEnabled());  // no image
+    EXPECT_FALSE(mixEnabled());
+    addCurrentImage(*shell, variedChunk(8, 8));
+    panel->updateButtons();
+    EXPECT_TRUE(goEnabled());
+    EXPECT_FALSE(mixEnabled());  // one chunk in all images
+    addCurrentImage(*shell, variedChunk(6, 6));
+    panel->updateButtons();
+    EXPECT_TRUE(mixEnabled());
+
+    shell->pasteEvent();  // the opaque host image fills the output
+    panel->updateButtons();
+    EXPECT_FALSE(goEnabled());
+    shell->undoEvent();
+    panel->updateButtons();
+    EXPECT_TRUE(goEnabled());
+}
+
+TEST_F(AutomationPanelTest, DuringARunOnlyStopIsUsable) {
+    open();
+    addCurrentImage(*shell, variedChunk(8, 8));
+    addCurrentImage(*shell, variedChunk(6, 6));
+    panel->updateButtons();
+    shell->goStopEvent();
+    ASSERT_TRUE(shell->isRunning());
+    auto* go = child<QPushButton>("goStopButton");
+    EXPECT_EQ(go->text(), QStringLiteral("Stop"));
+    EXPECT_TRUE(go->isEnabled());
+    EXPECT_FALSE(child<QComboBox>("placementCombo")->isEnabled());
+    EXPECT_FALSE(child<QStackedWidget>("propStack")->isEnabled());
+    EXPECT_FALSE(mixEnabled());
+    QObject::connect(panel.get(), &PLQAutomationPanel::goStopClicked, shell.get(), &PLQShell::goStopEvent);
+    QTest::mouseClick(go, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !shell->isRunning(); }));
+    EXPECT_EQ(go->text(), QStringLiteral("Start process"));
+    EXPECT_TRUE(child<QComboBox>("placementCombo")->isEnabled());
+    EXPECT_TRUE(mixEnabled());
+}

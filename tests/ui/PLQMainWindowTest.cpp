@@ -1,0 +1,384 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "UiTestSupport.h"
+#include "chunks/InputImage.h"
+#include "session/PLQChunkItem.h"
+#include "session/PLQImageItem.h"
+#include "session/PLQImagesPanel.h"
+#include "session/WarningReporter.h"
+#include "support/TextureLoader.h"
+#include "ui/PLQAutomationPanel.h"
+#include "ui/PLQButtonsBar.h"
+#include "ui/PLQChunkPanel.h"
+#include "ui/PLQFilterPanel.h"
+#include "ui/PLQInputArea.h"
+#include "ui/PLQInputPanel.h"
+#include "ui/PLQMainWindow.h"
+#include "ui/PLQOutputFrame.h"
+#include "ui/PLQSpinBox.h"
+#include "ui/SessionRunner.h"
+
+namespace {
+
+// Counts the paint events a widget receives and remembers their rectangles.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
+    std::vector<QRect> rects;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            rects.push_back(static_cast<QPaintEvent*>(event)->rect());
+        return false;
+    }
+};
+
+class CollectedWarnings : public WarningReporter {
+public:
+    void warning(const QString& text) override { texts << text; }
+    QStringList texts;
+};
+
+// The window over a host picture of the given size (a pattern), shown and active.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void open(uint32_t width, uint32_t height) {
+        const PixelBuffer picture = patternImage(width, height);
+        host.assign(picture.pixels(), picture.pixels() + picture.count());
+        window = std::make_unique<PLQMainWindow>(width, height, host.data(), nullptr, "mainWindow");
+        window->imagePanel()->setWarningReporter(&warnings);
+        window->resize(1100, 800);
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    // Loads test images through the images panel; each becomes current in turn.
+    void load(const QStringList& names) {
+        QStringList paths;
+        for (const QString& name : names)
+            paths << QString::fromStdString(texturePath(name.toStdString()));
+        window->imagePanel()->loadImages(paths);
+    }
+    // Loads a `side` x `side` picture written to a temporary file.
+    void loadPattern(int side) {
+        const PixelBuffer pattern = patternImage(uint32_t(side), uint32_t(side));
+        const QImage image(reinterpret_cast<const uchar*>(pattern.pixels()), side, side, side * 4,
+                           QImage::Format_ARGB32);
+        const QString path = folder.filePath(QStringLiteral("pattern%1.png").arg(side));
+        ASSERT_TRUE(image.save(path));
+        window->imagePanel()->loadImages({path});
+    }
+    template <typename T>
+    T* child(const char* name) {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+    PLQShell& shell() { return window->shell(); }
+    InputImage* image() { return shell().images().currentImage(); }
+    bool waitForRunEnd() { return waitUntil([&] { return !shell().isRunning(); }); }
+    // A click on the output view at `p` (output pixels at zoom 0), which pastes the chunk there.
+    void clickOutput(QPoint p) {
+        PLQOutputFrame* frame = window->outputFrame();
+        sendMouse(frame, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton);
+        sendMouse(frame, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
+        sendMouse(frame, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+    }
+    bool outputIsEmpty() const {
+        return std::all_of(host.begin(), host.end(), [](uint32_t p) { return p == 0; });
+    }
+    // The pixels of the host picture as the window received it.
+    std::vector<uint32_t> original(uint32_t width, uint32_t height) const {
+        const PixelBuffer picture = patternImage(width, height);
+        return std::vector<uint32_t>(picture.pixels(), picture.pixels() + picture.count());
+    }
+
+    QTemporaryDir folder;
+    CollectedWarnings warnings;
+    std::vector<uint32_t> host;
+    std::unique_ptr<PLQMainWindow> window;
+};
+
+}  // namespace
+
+// Every receiver of the shell's lock: each panel stops taking input during a run and takes
+// it again afterwards; the go/stop button stays usable and reads "Stop".
+TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
+    open(512, 512);
+    loadPattern(16);
+    PaintWatch paints(window->outputFrame());
+    QSignalSpy steps(&shell(), &PLQShell::updateStep);
+    auto* goStop = child<QPushButton>("goStopButton");
+    goStop->click();
+    ASSERT_TRUE(shell().isRunning());
+    EXPECT_EQ(goStop->text(), "Stop");
+    EXPECT_TRUE(goStop->isEnabled());
+    EXPECT_FALSE(child<QComboBox>("placementCombo")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>("clearButton")->isEnabled());
+    EXPECT_FALSE(window->chunkPanel()->isEnabled());
+    EXPECT_FALSE(window->filterPanel()->isEnabled());
+    EXPECT_FALSE(window->imagePanel()->isEnabled());
+    EXPECT_FALSE(child<QWidget>("toolBar")->isEnabled());
+    EXPECT_TRUE(window->inputPanel()->inputArea()->isLocked());
+    EXPECT_TRUE(window->outputFrame()->isLocked());
+
+    // Each step repaints only what it pasted.
+    const QRect whole = window->outputFrame()->rect();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return steps.count() >= 3 &&
+                   std::any_of(paints.rects.begin(), paints.rects.end(), [&](const QRect& r) { return r != whole; });
+        },
+        10000));
+
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_FALSE(shell().outputFull());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->result(), 0);
+    EXPECT_EQ(goStop->text(), "Start process");
+    EXPECT_TRUE(child<QComboBox>("placementCombo")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>("undoButton")->isEnabled());  // the end reached the bar
+    EXPECT_TRUE(window->chunkPanel()->isEnabled());
+    EXPECT_TRUE(window->filterPanel()->isEnabled());
+    EXPECT_TRUE(window->imagePanel()->isEnabled());
+    EXPECT_TRUE(child<QWidget>("toolBar")->isEnabled());
+    EXPECT_FALSE(window->inputPanel()->inputArea()->isLocked());
+    EXPECT_FALSE(window->outputFrame()->isLocked());
+}
+
+// A click in the output view pastes; the bar's commands reach the shell.
+TEST_F(MainWindowTest, PasteByClickAndTheBarsCommandsReachTheSession) {
+    open(96, 64);
+    loadPattern(16);
+    clickOutput({40, 30});
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_EQ(host[size_t(30) * 96 + 40] >> 24, 255u);
+    const std::vector<uint32_t> pasted = host;
+
+    child<QPushButton>("undoButton")->click();
+    EXPECT_TRUE(outputIsEmpty());
+    child<QPushButton>("redoButton")->click();
+    EXPECT_EQ(host, pasted);
+    child<QPushButton>("clearButton")->click();
+    EXPECT_TRUE(outputIsEmpty());
+    child<QPushButton>("pasteButton")->click();
+    EXPECT_EQ(host, original(96, 64));
+}
+
+TEST_F(MainWindowTest, MixingSwitchReachesTheChunkPanelAndTheChunkRows) {
+    open(256, 256);
+    load({"bricks.png", "mottle.png"});
+    auto* mix = child<QCheckBox>("multiCheck");
+    ASSERT_TRUE(mix->isEnabled());
+    auto* probSpin = child<PLQSpinBox>("probSpin");
+    EXPECT_FALSE(probSpin->acceptsInput());
+    mix->click();
+    EXPECT_TRUE(probSpin->acceptsInput());
+    EXPECT_EQ(window->imagePanel()->chunkItem(1, 0)->text(1), "Probability :    50%");
+    mix->click();
+    EXPECT_EQ(window->imagePanel()->chunkItem(1, 0)->text(1), "");
+}
+
+// Chunk panel → images panel, output view, input panel and automation panel.
+TEST_F(MainWindowTest, ChunkCommandsReachTheOtherPanels) {
+    open(256, 256);
+    load({"bricks.png"});
+    PLQImagesPanel* images = window->imagePanel();
+    PLQOutputFrame* output = window->outputFrame();
+    PLQInputArea* area = window->inputPanel()->inputArea();
+    auto* mix = child<QCheckBox>("multiCheck");
+    EXPECT_FALSE(mix->isEnabled());
+
+    // A drawn chunk reaches the output view's preview (half the alpha of the chunk).
+    drag(area, {{10, 10}, {49, 29}});
+    const QSize drawn = output->previewImage().size();
+    EXPECT_EQ(drawn, QSize(int(image()->current().width()), int(image()->current().height())));
+
+    child<QPushButton>("newButton")->click();
+    EXPECT_EQ(images->imageItem(1)->childCount(), 2);
+    EXPECT_TRUE(mix->isEnabled());
+    EXPECT_EQ(output->previewImage().size(), QSize(128, 128));  // the whole image
+    const QImage& overlay = area->overlayImage();  // at the view's scale, which may be reduced
+    ASSERT_FALSE(overlay.isNull());
+    EXPECT_EQ(overlay.pixel(overlay.width() / 2, overlay.height() / 2), 0u);  // the whole image is clear
+    EXPECT_TRUE(images->chunkItem(1, 1)->isSelected());
+
+    child<QPushButton>("nextButton")->click();
+    EXPECT_EQ(output->previewImage().size(), drawn);
+    EXPECT_TRUE(images->chunkItem(1, 0)->isSelected());
+    EXPECT_FALSE(images->chunkItem(1, 1)->isSelected());
+
+    mix->click();
+    auto* edit = child<PLQSpinBox>("probSpin")->findChild<QLineEdit*>();
+    edit->setText(QStringLiteral("20"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(images->chunkItem(1, 0)->text(1), "Probability :    20%");
+    EXPECT_EQ(images->chunkItem(1, 1)->text(1), "Probability :    80%");
+
+    child<QPushButton>("deleteButton")->click();
+    EXPECT_EQ(image()->chunkCount(), 1u);
+    EXPECT_EQ(images->imageItem(1)->childCount(), 1);
+    EXPECT_FALSE(mix->isEnabled());
+    EXPECT_EQ(output->previewImage().size(), QSize(128, 128));
+}
+
+// Filter panel and images panel → the panels that show the current image.
+TEST_F(MainWindowTest, ImageAndFilterChangesReachTheViews) {
+    open(256, 256);
+    load({"bricks.png", "flagstones.png"});  // 128 x 128, and 160 x 104 after halving
+    PLQImagesPanel* images = window->imagePanel();
+    PLQInputArea* area = window->inputPanel()->inputArea();
+    PLQOutputFrame* output = window->outputFrame();
+    auto* filter = child<QCheckBox>("enableFilterCheck");
+    EXPECT_EQ(output->previewImage().size(), QSize(160, 104));
+
+    const QImage before = grabImage(area);
+    const QImage previewBefore = output->previewImage();
+    filter->click();
+    EXPECT_NE(grabImage(area), before);
+    EXPECT_NE(output->previewImage(), previewBefore);
+
+    auto* deleteButton = child<QPushButton>("deleteButton");
+    child<QPushButton>("newButton")->click();
+    EXPECT_TRUE(deleteButton->isEnabled());
+
+    // Another image row: every view follows, the filter box shows that image's (off) filter.
+    images->listView()->setCurrentItem(images->imageItem(1));
+    EXPECT_FALSE(filter->isChecked());
+    EXPECT_EQ(area->displaySize().width(), area->displaySize().height());
+    EXPECT_EQ(output->previewImage().size(), QSize(128, 128));
+    EXPECT_FALSE(deleteButton->isEnabled());
+    images->listView()->setCurrentItem(images->imageItem(2));
+    EXPECT_TRUE(filter->isChecked());
+
+    // A chunk row of the current image redraws the outlines.
+    drag(area, {{10, 10}, {40, 40}});
+    const QImage outlines = area->overlayImage();
+    images->listView()->setCurrentItem(images->chunkItem(2, 0));
+    EXPECT_EQ(image()->currentChunk(), 0u);
+    EXPECT_NE(area->overlayImage(), outlines);
+
+    // Without images there is nothing to start.
+    for (uint32_t key : {2u, 1u}) {
+        images->listView()->setCurrentItem(images->imageItem(key));
+        images->removeButton()->click();
+    }
+    EXPECT_FALSE(child<QPushButton>("goStopButton")->isEnabled());
+    EXPECT_TRUE(output->previewImage().isNull());
+}
+
+TEST_F(MainWindowTest, PageKeysZoomWhateverHasFocus) {
+    open(128, 128);
+    PLQOutputFrame* output = window->outputFrame();
+    window->imagePanel()->listView()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+    EXPECT_EQ(output->zoomLevel(), 1);
+    child<PLQSpinBox>("jitterSpin")->findChild<QLineEdit*>()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    EXPECT_EQ(output->zoomLevel(), -1);
+}
+
+TEST_F(MainWindowTest, ApplyDuringARunStopsItAndKeepsThePartialOutput) {
+    open(512, 512);
+    loadPattern(16);
+    QSignalSpy steps(&shell(), &PLQShell::updateStep);
+    child<QPushButton>("goStopButton")->click();
+    ASSERT_TRUE(waitUntil([&] { return steps.count() >= 5; }));
+    child<QPushButton>("applyButton")->click();
+    EXPECT_TRUE(window->applied());
+    EXPECT_EQ(window->result(), int(QDialog::Accepted));
+    EXPECT_FALSE(window->isVisible());
+    window.reset();  // waits for the worker, which stops after the paste in progress
+    const auto opaque = std::count_if(host.begin(), host.end(), [](uint32_t p) { return (p >> 24) == 255; });
+    EXPECT_GT(opaque, 0);
+    EXPECT_LT(opaque, 512 * 512);
+}
+
+TEST_F(MainWindowTest, CancelAndClosingReportNotApplied) {
+    open(64, 64);
+    child<QPushButton>("cancelButton")->click();
+    EXPECT_FALSE(window->applied());
+    EXPECT_EQ(window->result(), int(QDialog::Rejected));
+    EXPECT_FALSE(window->isVisible());
+
+    open(64, 64);
+    child<QPushButton>("applyButton")->click();
+    ASSERT_TRUE(window->applied());
+    window->show();
+    window->close();  // the title bar's button
+    EXPECT_FALSE(window->applied());
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST(SessionRunner, WindowFitsTheImageWithinTheScreen) {
+    struct Case {
+        QSize image;
+        QRect screen;
+        QRect window;
+    };
+    const std::vector<Case> cases = {
+        {{200, 100}, {0, 0, 1920, 1080}, {584, 249, 750, 550}},
+        {{1000, 800}, {0, 0, 1920, 1080}, {194, 64, 1530, 920}},
+        {{1000, 800}, {0, 0, 1024, 768}, {9, 9, 1004, 718}},
+        {{1000, 800}, {1920, 24, 1280, 1000}, {1929, 48, 1260, 920}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SessionRunner::windowGeometry(c.image, c.screen), c.window) << c.image.width();
+}
+
+// The runner returns what the window reports and leaves the output in the caller's pixels.
+TEST(SessionRunner, ReportsApplyAndCancel) {
+    std::vector<uint32_t> pixels(64 * 48, 0u);
+    for (const char* button : {"applyButton", "cancelButton"}) {
+        QTimer::singleShot(0, [button] {
+            auto* window = qobject_cast<PLQMainWindow*>(QApplication::activeModalWidget());
+            ASSERT_NE(window, nullptr);
+            window->shell().pasteEvent();  // "Paste Input" of an empty host picture
+            window->findChild<QPushButton*>(QLatin1String(button))->click();
+        });
+        EXPECT_EQ(SessionRunner::run(pixels.data(), 64, 48), button == std::string("applyButton"));
+    }
+    EXPECT_FALSE(SessionRunner::run(pixels.data(), 1, 48));
+}
+
+// Load a texture, draw a chunk, fill the output automatically, undo, redo, apply: the host
+// receives exactly what the view showed, every pixel opaque.
+TEST_F(MainWindowTest, EndToEndFillUndoRedoApply) {
+    open(128, 96);
+    load({"bricks.png"});
+    drag(window->inputPanel()->inputArea(), {{20, 20}, {150, 150}});
+    child<QPushButton>("goStopButton")->click();
+    ASSERT_TRUE(waitForRunEnd());
+    ASSERT_TRUE(shell().outputFull());
+    const std::vector<uint32_t> filled = host;
+    child<QPushButton>("undoButton")->click();
+    EXPECT_TRUE(outputIsEmpty());
+    child<QPushButton>("redoButton")->click();
+    EXPECT_EQ(host, filled);
+
+    const QImage shown = grabImage(window->outputFrame());
+    child<QPushButton>("applyButton")->click();
+    ASSERT_TRUE(window->applied());
+    window.reset();
+    ASSERT_EQ(shown.size(), QSize(128, 96));
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 128; ++x) {
+            const uint32_t p = host[size_t(y) * 128 + size_t(x)];
+            ASSERT_EQ(p >> 24, 255u) << x << "," << y;
+            ASSERT_EQ(shown.pixel(x, y) & 0xFFFFFFu, p & 0xFFFFFFu) << x << "," << y;
+        }
+}
