@@ -18,7 +18,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The chunk cut from pebbles_02 at the given side; the output covered in its left half by the
+// The chunk cut from the gravel texture at the given side; the output covered in its left half by the
 // same texture, so that every placement near the middle has overlap to compare.
 struct HalfCovered {
     PixelBuffer chunk;
@@ -72,7 +72,7 @@ const TileCase kTiles[] = {
 void BM_Tile(benchmark::State& state) {
     const TileCase& tc = kTiles[state.range(0)];
     const PixelBuffer chunk = loadTexture(tc.texture);
-    // Inputs as large as the output are halved when loaded; pebbles_02 (512) stays as it is.
+    // Inputs as large as the output are halved when loaded; the gravel texture (512) stays as it is.
     state.SetLabel(std::string(tc.texture) + (tc.method == PlacementMethod::Matched ? " matched" : " random 50%"));
     double steps = 0, pastes = 0, stepSeconds = 0;
     for (auto _ : state) {
