@@ -40,33 +40,41 @@ QString fromLocal(const std::string& path) { return QFile::decodeName(path.c_str
 }  // namespace
 
 std::string EditCommand::usage() {
-    return R"(Usage: patchloom edit IMAGE -o OUT
+    return R"(Usage: patchloom edit IMAGE -o OUT [--mode MODE] [--state FILE] [host variants]
        patchloom edit --size WxH -o OUT [IMAGE]
 
-Opens the Patchloom window on a picture, as an image editor would when the filter is run,
-and writes the new picture to OUT when you press "Apply". The new picture has the size of
-IMAGE; the window starts with it empty, and "Paste Input" brings IMAGE back into it.
+The stand-in image editor: hands IMAGE to the Patchloom filter module (MOS.8bf) as the
+image to filter, in the colour mode asked for, with a window of its own standing for the
+editor's window. The module opens the Patchloom window over it; "Apply" writes the new
+picture to OUT, "Cancel" writes nothing. The new picture has the size of IMAGE; the window
+starts with it empty, and "Paste Input" brings IMAGE back into it.
 
   IMAGE                 the picture to edit (PNG, JPEG, TIFF, BMP, TGA, ...)
   -o, --output OUT      PNG file written on "Apply"; an existing OUT is replaced only by a
                         complete file
   --size WxH            edit a new, transparent picture of W x H pixels (2 to 8192 per
                         side) instead; IMAGE, if given, is loaded as the first input image
-
-With any of the options below the picture goes through the filter module, as an image
-editor hands it over, in the colour mode asked for:
-  --mode MODE           the host image's colour mode and depth: rgb, rgb16, gray, gray16,
-                        cmyk, lab, hsb, hsl, multichannel, duotone (default rgb, or rgb16
-                        for a 16-bit file); OUT is converted back to RGB, 16-bit for the
-                        16-bit modes
+                        (the window then opens in this program, since an editor cannot
+                        hand input images to the module, unless a host option is given)
+  --mode MODE           the image's colour mode and depth as the module sees it: rgb,
+                        rgb16, gray, gray16, cmyk, lab, hsb, hsl, multichannel, duotone
+                        (default rgb, or rgb16 for a 16-bit file); indexed is refused, as
+                        the filter does not take it. OUT is converted back to RGB, as a
+                        16-bit PNG for the 16-bit modes
   --state FILE          keep the filter's parameters and scripting values in FILE between
-                        runs, as an action would
+                        runs, as a recorded action would (created when missing)
   --module PATH         the filter module to load (default: MOS.8bf beside patchloom)
-  --no-advance-state, --identify-as-premiere, --no-colour-services, --no-descriptors,
-  --no-handle-suite, --no-window
-                        host variants: leave out that part of the host, or (the second)
-                        present the host as the video editor
+  --no-advance-state    the editor offers no strip transfer: nothing is read, and the
+                        result is written through continue calls
+  --identify-as-premiere
+                        run as the video editor (the module then writes through
+                        continue calls)
+  --no-colour-services, --no-descriptors, --no-handle-suite
+                        leave that part of the editor's interface out
+  --no-window           no window of the editor's own (the Patchloom window still opens)
   -h, --help            show this help
+
+Ctrl+C while the filter transfers the image is the editor's cancel.
 
 In the window: "Add" loads input images; draw a chunk on the current input image (drag a
 rectangle or a lasso, Shift adds, Alt subtracts); click in the output to paste the chunk
@@ -77,6 +85,9 @@ Exit status: 0 applied and written, 1 cancelled (nothing written) or a failure (
 stderr, no window), 2 bad arguments.
 )";
 }
+
+EditCommand::EditCommand(std::ostream& out, std::ostream& err, Session session, Host host)
+    : out_(out), err_(err), session_(std::move(session)), host_(std::move(host)) {}
 
 int EditCommand::run(const std::vector<std::string>& words) {
     const EditArgumentParser::Result parsed = EditArgumentParser::parse(words);
@@ -182,12 +193,15 @@ int EditCommand::execute(const EditOptions& options) {
                     " picture");
     }
 
-    if (!session_ || options.asksForHost())
+    // Input images cannot reach the module through its host, so a new picture with an input
+    // opens the window here, unless the host itself was asked for.
+    const bool direct = session_ && !inputs.isEmpty() && !options.asksForHost();
+    if (!direct)
         return hosted(options, pixels, width, height);
     if (!session_(pixels.data(), width, height, inputs))
         return kNotApplied;
     std::string error;
-    const PixelBuffer result(uint32_t(width), uint32_t(height), pixels.data());
+    const PixelBuffer result = PixelBuffer::aliasing(uint32_t(width), uint32_t(height), pixels.data());
     if (!PngFile::writeAtomically(result, options.output, error))
         return fail(error);
     return kApplied;
@@ -212,5 +226,5 @@ int EditCommand::hosted(const EditOptions& options, const std::vector<uint32_t>&
         for (int y = 0; y < height; ++y)
             std::memcpy(picture.scanLine(y), pixels.data() + size_t(y) * size_t(width), size_t(width) * 4);
     }
-    return HostedEdit(out_, err_).run(picture, options, words_);
+    return host_ ? host_(picture, options, words_) : HostedEdit(out_, err_).run(picture, options, words_);
 }

@@ -6,14 +6,17 @@
 #include <string>
 #include <vector>
 
+#include <QImage>
 #include <QStringList>
 
 #include "apps/EditOptions.h"
 
-// `patchloom edit`: opens the filter's window on a picture, as a host would, and writes the
-// result as a PNG when the user applies. The picture is read from IMAGE, or is a transparent
-// WxH one (--size) with IMAGE, if given, as the first input image. Everything that can go
-// wrong before the window opens is checked first: no window shows for a bad request.
+// `patchloom edit`: the stand-in host. It reads IMAGE and runs the filter module on it as an
+// image editor would; the module opens the window, and the picture is written as a PNG when
+// the user applies. `--size WxH` makes a transparent picture of that size instead; when IMAGE
+// is given too it is the first input image, which a host cannot hand to the module, so that
+// one case opens the window in this process. Everything that can go wrong before the window
+// opens is checked first: no window shows for a bad request.
 class EditCommand {
 public:
     // Exit statuses.
@@ -22,14 +25,17 @@ public:
     static constexpr int kFailed = 1;      // unreadable picture, unwritable output, no display
     static constexpr int kBadArguments = 2;
 
-    // The window: edits width x height pixels in place, with `inputs` loaded as input images
-    // once it shows; returns whether the user applied. Without one, the command is the
-    // stand-in host of the filter module (MOS.8bf), which opens the window itself; so is it
-    // when an option of the stand-in host is given.
+    // The window in this process: edits width x height pixels in place, with `inputs` loaded
+    // as input images once it shows; returns whether the user applied.
     using Session = std::function<bool(uint32_t* pixels, int width, int height, const QStringList& inputs)>;
+    // The run through the filter module: `picture` (8 or 16 bits per channel) as the host
+    // image, `words` the command line after "edit"; returns the exit status.
+    using Host = std::function<int(const QImage& picture, const EditOptions& options,
+                                   const std::vector<std::string>& words)>;
 
-    EditCommand(std::ostream& out, std::ostream& err, Session session)
-        : out_(out), err_(err), session_(std::move(session)) {}
+    // An empty `session` sends every request through the module; an empty `host` is the real
+    // stand-in host (HostedEdit).
+    EditCommand(std::ostream& out, std::ostream& err, Session session, Host host = {});
 
     // The words after "edit"; returns the exit status.
     int run(const std::vector<std::string>& words);
@@ -48,5 +54,6 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     Session session_;  // empty: through the filter module
+    Host host_;
     std::vector<std::string> words_;
 };

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QStyleOption>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -220,6 +221,21 @@ void addStockWidgets(std::vector<Render>& renders) {
     layout->addWidget(scroll);
     holder.setFixedWidth(260);
     renders.push_back({QStringLiteral("Style: buttons, check boxes, combo, list, scroll bar"), grab(&holder)});
+
+    // A grab shows no keyboard focus, so the focused combo box is painted through the style.
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.currentText = combo->currentText();
+    option.subControls = QStyle::SC_All;
+    option.state |= QStyle::State_HasFocus;
+    QImage focused(combo->size(), QImage::Format_RGB32);
+    focused.fill(combo->palette().color(QPalette::Window));
+    QPainter painter(&focused);
+    painter.setPen(combo->palette().color(QPalette::Text));
+    combo->style()->drawComplexControl(QStyle::CC_ComboBox, &option, &painter, combo);
+    combo->style()->drawControl(QStyle::CE_ComboBoxLabel, &option, &painter, combo);
+    painter.end();
+    renders.push_back({QStringLiteral("Combo box with the focus"), focused});
 }
 
 // The renders in rows, each under its caption, on the window's background.

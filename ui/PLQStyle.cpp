@@ -440,6 +440,13 @@ void PLQStyle::drawComboBox(const QStyleOptionComplex* option, QPainter* painter
     QPainterPath arrowPart;
     arrowPart.addRect(QRectF(arrowArea.left(), outer.top(), outer.right() - arrowArea.left(), outer.height()));
     painter->fillPath(field.intersected(arrowPart), kComplexPart);
+    // With the keyboard focus the label is drawn in the orange of highlighted text, which is
+    // only readable on a dark field.
+    if ((combo->state & State_HasFocus) && !combo->editable) {
+        QPainterPath edit;
+        edit.addRect(QRectF(outer.left(), outer.top(), arrowArea.left() - outer.left(), outer.height()));
+        painter->fillPath(field.intersected(edit), combo->palette.color(QPalette::Highlight));
+    }
     painter->setPen(QPen(combo->palette.color(QPalette::Shadow), 1));
     painter->setBrush(Qt::NoBrush);
     painter->drawRoundedRect(outer, r, r);

@@ -5,11 +5,12 @@
 #include "host/FilterPlugin.h"
 #include "host/HostInterface.h"
 #include "host/PluginAbout.h"
+#include "host/PluginSession.h"
 
 namespace {
 
 FilterPlugin& plugin() {
-    static FilterPlugin instance(nullptr, PluginAbout::show);
+    static FilterPlugin instance(PluginSession::run, PluginAbout::show);
     return instance;
 }
 

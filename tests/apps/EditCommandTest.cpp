@@ -58,15 +58,24 @@ protected:
 
     int run(std::vector<std::string> words) {
         err.str("");
-        EditCommand command(out, err, [this](uint32_t* pixels, int width, int height, const QStringList& inputs) {
-            ++sessions;
-            seenSize = {width, height};
-            seenFirstPixel = pixels[0];
-            seenInputs = inputs;
-            if (applies)
-                std::fill(pixels, pixels + size_t(width) * size_t(height), 0xFF336699u);
-            return applies;
-        });
+        EditCommand command(
+            out, err,
+            [this](uint32_t* pixels, int width, int height, const QStringList& inputs) {
+                ++sessions;
+                seenSize = {width, height};
+                seenFirstPixel = pixels[0];
+                seenInputs = inputs;
+                if (applies)
+                    std::fill(pixels, pixels + size_t(width) * size_t(height), 0xFF336699u);
+                return applies;
+            },
+            [this](const QImage& picture, const EditOptions& options, const std::vector<std::string>&) {
+                ++hosts;
+                seenSize = {picture.width(), picture.height()};
+                seenFirstPixel = picture.pixel(0, 0);
+                seenOptions = options;
+                return applies ? EditCommand::kApplied : EditCommand::kNotApplied;
+            });
         return command.run(words);
     }
     // The error output is exactly one line.
@@ -75,7 +84,9 @@ protected:
     TempFolder folder;
     std::ostringstream out, err;
     bool applies = true;
-    int sessions = 0;
+    int sessions = 0;  // windows opened in this process
+    int hosts = 0;     // runs through the filter module
+    EditOptions seenOptions;
     std::pair<int, int> seenSize{0, 0};
     uint32_t seenFirstPixel = 0;
     QStringList seenInputs;
@@ -83,33 +94,50 @@ protected:
 
 }  // namespace
 
-TEST_F(EditCommandTest, ApplyWritesTheEditedPictureAndCancelWritesNothing) {
+TEST_F(EditCommandTest, APictureGoesToTheModuleAsTheHostImage) {
     writePng("in.png", filled(30, 20, 0xFF102030u));
     const std::string target = folder.file("out.png");
-    ASSERT_EQ(run({folder.file("in.png"), "-o", target}), EditCommand::kApplied) << err.str();
+    ASSERT_EQ(run({folder.file("in.png"), "-o", target, "--mode", "lab"}), EditCommand::kApplied) << err.str();
+    EXPECT_EQ(hosts, 1);
+    EXPECT_EQ(sessions, 0);
     EXPECT_EQ(seenSize, std::make_pair(30, 20));
-    EXPECT_EQ(seenFirstPixel, 0xFF102030u);  // the window is handed the picture itself
-    const PixelBuffer written = loadPng(target);
-    ASSERT_EQ(written.width(), 30u);
-    EXPECT_EQ(written.at(29, 19), 0xFF336699u);
+    EXPECT_EQ(seenFirstPixel, 0xFF102030u);
+    EXPECT_EQ(seenOptions.output, target);
+    EXPECT_EQ(seenOptions.mode, "lab");
 
     applies = false;
-    writeFile(target, "old");
-    EXPECT_EQ(run({folder.file("in.png"), "--output=" + target}), EditCommand::kNotApplied);
-    EXPECT_EQ(readFile(target), "old");
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"in.png", "out.png"}));
+    EXPECT_EQ(run({"--size=8x6", "-o", target}), EditCommand::kNotApplied);
+    EXPECT_EQ(hosts, 2);
+    EXPECT_EQ(seenSize, std::make_pair(8, 6));
+    EXPECT_EQ(seenFirstPixel, 0u);  // a new picture starts transparent
 }
 
-TEST_F(EditCommandTest, SizeStartsATransparentPictureWithImageAsFirstInput) {
+// A host cannot hand input images to the module, so this one request opens the window here.
+TEST_F(EditCommandTest, SizeWithAnImageOpensTheWindowHereWithTheImageAsFirstInput) {
     writePng("in.png", filled(30, 20, 0xFF102030u));
-    ASSERT_EQ(run({"--size", "64x48", "-o", folder.file("out.png"), folder.file("in.png")}), EditCommand::kApplied);
+    const std::string target = folder.file("out.png");
+    ASSERT_EQ(run({"--size", "64x48", "-o", target, folder.file("in.png")}), EditCommand::kApplied);
+    EXPECT_EQ(sessions, 1);
+    EXPECT_EQ(hosts, 0);
     EXPECT_EQ(seenSize, std::make_pair(64, 48));
     EXPECT_EQ(seenFirstPixel, 0u);
     EXPECT_EQ(seenInputs, QStringList{QString::fromStdString(folder.file("in.png"))});
-    EXPECT_EQ(loadPng(folder.file("out.png")).height(), 48u);
+    const PixelBuffer written = loadPng(target);
+    ASSERT_EQ(written.height(), 48u);
+    EXPECT_EQ(written.at(63, 47), 0xFF336699u);
 
-    ASSERT_EQ(run({"--size=8x8", "-o", folder.file("new.png")}), EditCommand::kApplied);
-    EXPECT_TRUE(seenInputs.isEmpty());
+    applies = false;
+    writeFile(target, "old");
+    EXPECT_EQ(run({"--size", "64x48", "--output=" + target, folder.file("in.png")}), EditCommand::kNotApplied);
+    EXPECT_EQ(readFile(target), "old");
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"in.png", "out.png"}));
+
+    // Asked for the host, it goes there and says that the input image stays behind.
+    EXPECT_EQ(run({"--size", "64x48", "-o", target, folder.file("in.png"), "--no-window"}),
+              EditCommand::kNotApplied);
+    EXPECT_EQ(sessions, 2);
+    EXPECT_EQ(hosts, 1);
+    EXPECT_NE(err.str().find("takes no input images from its host"), std::string::npos) << err.str();
 }
 
 TEST_F(EditCommandTest, BadArgumentsGiveStatusTwoAndOneLine) {
@@ -129,7 +157,7 @@ TEST_F(EditCommandTest, BadArgumentsGiveStatusTwoAndOneLine) {
         EXPECT_EQ(run(words), EditCommand::kBadArguments) << words.back();
         EXPECT_TRUE(oneLine()) << err.str();
     }
-    EXPECT_EQ(sessions, 0);
+    EXPECT_EQ(sessions + hosts, 0);
 }
 
 // Nothing that can be known before the window opens may fail after the user's work.
@@ -159,7 +187,7 @@ TEST_F(EditCommandTest, BadPicturesAndOutputsFailBeforeAnyWindow) {
         EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
         EXPECT_TRUE(oneLine()) << err.str();
     }
-    EXPECT_EQ(sessions, 0);
+    EXPECT_EQ(sessions + hosts, 0);
     EXPECT_EQ(readFile(out), "");
 }
 
@@ -170,7 +198,7 @@ TEST_F(EditCommandTest, WithoutADisplayNoWindowIsTried) {
     unsetenv("WAYLAND_DISPLAY");
     EXPECT_EQ(run({folder.file("in.png"), "-o", folder.file("out.png")}), EditCommand::kFailed);
     EXPECT_NE(err.str().find("no display"), std::string::npos);
-    EXPECT_EQ(sessions, 0);
+    EXPECT_EQ(sessions + hosts, 0);
 }
 
 // Through the filter module: what is wrong with the host's own request is said in one line
@@ -200,15 +228,4 @@ TEST_F(EditCommandTest, UnknownModesAndMalformedStateFilesGetOneLineAndNoWindow)
     EXPECT_NE(err.str().find("cannot load the filter module"), std::string::npos) << err.str();
     EXPECT_TRUE(oneLine()) << err.str();
     EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
-}
-
-// An option of the stand-in host sends the picture through the module, never to the window
-// of this process.
-TEST_F(EditCommandTest, HostOptionsGoThroughTheModule) {
-    writePng("in.png", filled(8, 8, 0xFF102030u));
-    writeFile(folder.file("state"), "patchloom-host-state 1\nitem pMtd long many\n");
-    EXPECT_EQ(run({folder.file("in.png"), "-o", folder.file("out.png"), "--state", folder.file("state")}),
-              EditCommand::kFailed);
-    EXPECT_NE(err.str().find("state file"), std::string::npos) << err.str();
-    EXPECT_EQ(sessions, 0);
 }

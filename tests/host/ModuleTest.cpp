@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "ModuleScript.h"
+#include "support/ModuleScript.h"
 #include "TestHost.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QPainter>
 #include <QProgressBar>
@@ -118,6 +119,41 @@ TEST(PLQStyle, ProgressBlockMovesAlongTheBarWithTheProgress) {
         // The one-pixel outline lies at the block's left edge; the fill starts just inside.
         EXPECT_EQ(first, c.left + 1) << "progress " << c.progress;
         EXPECT_EQ(PLQStyle::progressBlockLeft(115, 100, c.progress), c.left);
+    }
+}
+
+// With the focus, the orange label must sit on the dark fill, never on the light field.
+TEST(PLQStyle, FocusedComboBoxShowsItsOrangeLabelOnADarkField) {
+    PLQStyle style;
+    QPalette palette;
+    style.polish(palette);
+    QComboBox combo;
+    combo.setStyle(&style);
+    combo.setPalette(palette);
+    combo.addItem(QStringLiteral("Semi-Regular"));
+    combo.resize(140, 18);
+    const QColor orange(244, 156, 28);
+    for (bool focused : {false, true}) {
+        QStyleOptionComboBox option;
+        option.initFrom(&combo);
+        option.editable = false;
+        option.currentText = combo.currentText();
+        option.subControls = QStyle::SC_All;
+        option.state.setFlag(QStyle::State_HasFocus, focused);
+        QImage image(combo.size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setPen(palette.color(QPalette::Text));
+        style.drawComplexControl(QStyle::CC_ComboBox, &option, &painter, &combo);
+        style.drawControl(QStyle::CE_ComboBoxLabel, &option, &painter, &combo);
+        painter.end();
+        int orangePixels = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                orangePixels += image.pixelColor(x, y) == orange;
+        // (100, 9): inside the field, right of the text and left of the arrow part.
+        EXPECT_EQ(image.pixelColor(100, 9), focused ? rgb(57, 64, 72) : rgb(145, 152, 160)) << focused;
+        EXPECT_EQ(orangePixels > 0, focused);
     }
 }
 

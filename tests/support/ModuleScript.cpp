@@ -1,4 +1,4 @@
-#include "ModuleScript.h"
+#include "support/ModuleScript.h"
 
 #include <QCoreApplication>
 #include <QTimer>

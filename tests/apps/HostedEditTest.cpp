@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPushButton>
+#include <QWidget>
+
+#include <algorithm>
+#include <memory>
+#include <sstream>
+
+#include "TempFolder.h"
+#include "apps/EditCommand.h"
+#include "support/ModuleScript.h"
+
+namespace {
+
+// Presses the module window's buttons labelled `labels` in turn once it shows.
+void pressInTurn(const QStringList& labels) {
+    auto next = std::make_shared<int>(0);
+    ModuleScript::set([labels, next] {
+        if (*next >= labels.size())
+            return true;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() != QLatin1String("mainWindow") || !widget->isVisible())
+                continue;
+            for (QPushButton* button : widget->findChildren<QPushButton*>())
+                if (button->text() == labels[*next] && button->isEnabled()) {
+                    button->click();
+                    return ++*next == labels.size();
+                }
+        }
+        return false;
+    });
+}
+
+QImage deepPicture() {
+    QImage picture(37, 70, QImage::Format_RGBA64);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixelColor(x, y, QColor::fromRgba64(uint16_t(x * 1700), uint16_t(y * 900),
+                                                           uint16_t((x * y * 37) % 65536), 65535));
+    return picture;
+}
+
+// Largest difference of two pictures' channels, on the 8-bit scale.
+int largestDifference(const QImage& a, const QImage& b) {
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return worst;
+}
+
+} // namespace
+
+// The program as a host of the real module, whose window is driven offscreen: a 16-bit file
+// comes back 16-bit within the filter's 8-bit levels; a cancelled run writes nothing but
+// still keeps what the host holds for the filter.
+TEST(HostedEdit, TheRealModuleAppliesThroughTheHostAndACancelWritesNothing) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    TempFolder folder;
+    const std::string in = folder.file("in.png"), out = folder.file("out.png"), state = folder.file("state");
+    ASSERT_TRUE(deepPicture().save(QString::fromStdString(in)));
+    std::ostringstream output, errors;
+    EditCommand command(output, errors, nullptr);
+
+    pressInTurn({QStringLiteral("Paste Input"), QStringLiteral("Apply")});
+    ASSERT_EQ(command.run({in, "-o", out, "--module", PATCHLOOM_MODULE, "--state", state}), EditCommand::kApplied)
+        << errors.str();
+    const QImage written(QString::fromStdString(out));
+    EXPECT_EQ(written.depth(), 64);
+    ASSERT_EQ(written.size(), QSize(37, 70));
+    EXPECT_LE(largestDifference(written, deepPicture()), 1);
+    EXPECT_NE(readFile(state).find("pPth"), std::string::npos) << readFile(state);
+
+    writeFile(out, "old");
+    pressInTurn({QStringLiteral("Paste Input"), QStringLiteral("Cancel")});
+    EXPECT_EQ(command.run({in, "-o", out, "--module", PATCHLOOM_MODULE, "--mode", "cmyk", "--state", state}),
+              EditCommand::kNotApplied)
+        << errors.str();
+    ModuleScript::set(nullptr);
+    EXPECT_EQ(readFile(out), "old");
+    EXPECT_EQ(errors.str(), "");
+}
