@@ -118,7 +118,7 @@ TEST(Placement, PlaceChunkDispatchesAndSinglePasteLeavesTheCounter) {
     f.counter = 11;
     EXPECT_EQ(placeChunk(params, output, {5, 6}, f.context), Box(7, 37, 11, 42));
     EXPECT_EQ(f.counter, 11u);
-    params.method = PlacementMethod(2);
+    params.method = PlacementMethod(4);
     EXPECT_TRUE(placeChunk(params, output, {5, 6}, f.context).isEmpty());
     params.method = PlacementMethod::SemiRegular;
     EXPECT_FALSE(placeChunk(params, output, {5, 6}, f.context).isEmpty());
