@@ -43,6 +43,7 @@ private:
     bool parseWhole(const std::string& name, const std::string& value, long low, long high, long& out);
     bool parseMemory(const std::string& name, const std::string& value);
     void checkCombination();
+    void chooseMethod();
     void checkCompanions();
     bool parseCompanion(const std::string& value, CompanionOption& companion);
     bool fail(const std::string& message);

@@ -18,6 +18,7 @@
 #include "apps/ProgressBar.h"
 #include "apps/QualityFigures.h"
 #include "apps/QuietReaders.h"
+#include "apps/RepetitionScore.h"
 #include "apps/SynthArgumentParser.h"
 #include "apps/SynthReport.h"
 #include "apps/SynthRunner.h"
@@ -75,10 +76,12 @@ Companion maps (normal, height, roughness, ... maps of the same texture):
                         them or, on failure, none.
 
 Placement:
-  --method random|semi-regular
-                        random: along a quasi-random sequence (default);
+  --method matched|random|semi-regular
+                        matched: each chunk goes where it agrees best with what is
+                        already there, near the next point of a quasi-random sequence
+                        (default); random: at those points, displaced by the jitter;
                         semi-regular: on a grid of overlapping cells
-  --jitter PCT          random displacement of the random method, 0-100 (default 0)
+  --jitter PCT          random displacement of the random method, 0-100 (default 50)
   --covering PCT        overlap of the semi-regular grid cells, 0-99 (default 25)
 
 Chunks:
@@ -97,7 +100,8 @@ Run:
                         give the same file (default: from the clock; --report shows it)
   --report              print a JSON summary on stdout: size, steps, pastes by outcome,
                         time, stored seams, mean seam cost, seam and wrap contrast, and
-                        every file written with its bits per channel
+                        how much the tile and its inputs repeat themselves, and every
+                        file written with its bits per channel
   --no-partial          when interrupted, write nothing instead of the part done so far
   -h, --help            show this help
 
@@ -179,11 +183,23 @@ RunStatistics SynthCommand::synthesize(SynthRunner& runner) {
     return stats;
 }
 
-// The figures only read the output and its seams, so they are measured while the tiles are
-// written instead of after them: after a Ctrl+C on a large tile only the file is waited for.
-std::future<QualityFigures> SynthCommand::measureAside(const SynthRunner& runner) {
+// The highest score among the pictures chunks were cut from (pre-filtered when the filter is on).
+std::optional<double> SynthCommand::inputRepetition(const ImageCollection& images) {
+    std::optional<double> highest;
+    for (const auto& [key, image] : images.images()) {
+        const std::optional<double> score = RepetitionScore::ofImage(image->workingPixels());
+        if (score && (!highest || *score > *highest))
+            highest = score;
+    }
+    return highest;
+}
+
+// The tile's figures only read the output and its seams, so they are measured while the tiles
+// are written instead of after them: after a Ctrl+C on a large tile only the file is waited for.
+std::future<SynthCommand::ReportFigures> SynthCommand::measureAside(const SynthRunner& runner) {
     const auto measure = [&runner] {
-        return QualityFigures::measure(runner.output(), runner.synthesizer().seamStore());
+        return ReportFigures{QualityFigures::measure(runner.output(), runner.synthesizer().seamStore()),
+                             RepetitionScore::ofTile(runner.output()), std::nullopt};
     };
     try {
         return std::async(std::launch::async, measure);
@@ -193,11 +209,20 @@ std::future<QualityFigures> SynthCommand::measureAside(const SynthRunner& runner
 }
 
 void SynthCommand::report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner,
-                          const RunStatistics& stats, const TileFiles& files, const QualityFigures& quality) {
+                          const RunStatistics& stats, const TileFiles& files, const ReportFigures& figures) {
     const SeamStore& seams = runner.synthesizer().seamStore();
     const bool written = !files.written().empty() && files.written().front().path == options.output;
-    const SynthReport summary{options.output, written, options.width, options.height, seed, stats, seams.size(),
-                              quality, files.written()};
+    const SynthReport summary{options.output,
+                              written,
+                              options.width,
+                              options.height,
+                              seed,
+                              stats,
+                              seams.size(),
+                              figures.quality,
+                              figures.tileRepetition,
+                              figures.inputRepetition,
+                              files.written()};
     out_ << summary.json() << "\n";
 }
 
@@ -279,15 +304,23 @@ int SynthCommand::execute(const SynthOptions& options) {
     InterruptWatch watch([&runner] { runner.requestStop(); });
     const RunStatistics stats = synthesize(runner);
 
-    std::future<QualityFigures> quality;
-    if (options.report)
-        quality = measureAside(runner);
+    // The inputs are scored before the tiles are written, which may use the images for
+    // companion maps.
+    std::optional<double> inputScore;
+    std::future<ReportFigures> measuring;
+    if (options.report) {
+        inputScore = inputRepetition(images);
+        measuring = measureAside(runner);
+    }
     TileFiles files;
     std::string writeError;
     if (shouldWrite(options, stats))
         writeTiles(options, inputs, tiles, images, record, runner, files, writeError);
-    if (options.report)
-        report(options, seed, runner, stats, files, quality.get());
+    if (options.report) {
+        ReportFigures figures = measuring.get();
+        figures.inputRepetition = inputScore;
+        report(options, seed, runner, stats, files, figures);
+    }
     if (!writeError.empty()) {
         err_ << kPrefix << writeError << "\n";
         return kFailed;

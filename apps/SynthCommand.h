@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <cstdint>
 #include <future>
 #include <ostream>
@@ -48,9 +49,16 @@ private:
     static void writeTiles(const SynthOptions& options, const std::vector<LoadedInput>& inputs, CompanionTiles& tiles,
                            ImageCollection& images, const PasteRecord& record, const SynthRunner& runner,
                            TileFiles& files, std::string& error);
+    // The report's measurements of the tile and its inputs.
+    struct ReportFigures {
+        QualityFigures quality;
+        std::optional<double> tileRepetition;
+        std::optional<double> inputRepetition;
+    };
     void report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner, const RunStatistics& stats,
-                const TileFiles& files, const QualityFigures& quality);
-    static std::future<QualityFigures> measureAside(const SynthRunner& runner);
+                const TileFiles& files, const ReportFigures& figures);
+    static std::future<ReportFigures> measureAside(const SynthRunner& runner);
+    static std::optional<double> inputRepetition(const ImageCollection& images);
     int exitStatus(const SynthOptions& options, const RunStatistics& stats, const TileFiles& files);
     static std::string endText(const RunStatistics& stats);
     static std::string megabytes(uint64_t bytes);
