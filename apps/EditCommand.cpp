@@ -201,7 +201,7 @@ int EditCommand::execute(const EditOptions& options) {
     if (!session_(pixels.data(), width, height, inputs))
         return kNotApplied;
     std::string error;
-    const PixelBuffer result(uint32_t(width), uint32_t(height), pixels.data());
+    const PixelBuffer result = PixelBuffer::aliasing(uint32_t(width), uint32_t(height), pixels.data());
     if (!PngFile::writeAtomically(result, options.output, error))
         return fail(error);
     return kApplied;

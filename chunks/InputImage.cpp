@@ -3,8 +3,8 @@
 #include "chunks/PreFilter.h"
 
 InputImage::InputImage(const PixelBuffer& loaded)
-    // The pointer constructor copies the words; the copy constructor would share external memory.
-    : pixels_(loaded.width(), loaded.height(), static_cast<const uint32_t*>(loaded.pixels())),
+    // A copy of the words: the copy constructor would share external memory.
+    : pixels_(PixelBuffer::copyOf(loaded.width(), loaded.height(), loaded.pixels())),
       chunks_{Chunk(loaded.width(), loaded.height())} {}
 
 Chunk* InputImage::chunk(size_t position) {

@@ -2,23 +2,28 @@
 
 #include <algorithm>
 
-PixelBuffer::PixelBuffer(uint32_t width, uint32_t height, uint32_t* external)
+PixelBuffer::PixelBuffer(uint32_t width, uint32_t height)
     : width_(width), height_(height), count_(bufferCount(width, height)) {
-    if (external) {
-        pixels_ = external;
-    } else {
-        words_.assign(count_, 0u);
-        pixels_ = words_.data();
-    }
+    words_.assign(count_, 0u);
+    pixels_ = words_.data();
 }
 
-PixelBuffer::PixelBuffer(uint32_t width, uint32_t height, const uint32_t* words)
-    : width_(width), height_(height), count_(bufferCount(width, height)) {
+PixelBuffer PixelBuffer::aliasing(uint32_t width, uint32_t height, uint32_t* external) {
+    if (!external)
+        return PixelBuffer(width, height);
+    PixelBuffer buffer;
+    buffer.width_ = width;
+    buffer.height_ = height;
+    buffer.count_ = bufferCount(width, height);
+    buffer.pixels_ = external;
+    return buffer;
+}
+
+PixelBuffer PixelBuffer::copyOf(uint32_t width, uint32_t height, const uint32_t* words) {
+    PixelBuffer buffer(width, height);
     if (words)
-        words_.assign(words, words + count_);
-    else
-        words_.assign(count_, 0u);
-    pixels_ = words_.data();
+        std::copy(words, words + buffer.count_, buffer.words_.begin());
+    return buffer;
 }
 
 void PixelBuffer::adopt(const PixelBuffer& other) {

@@ -13,13 +13,15 @@ class PixelBuffer {
 public:
     // An empty 0 x 0 buffer.
     PixelBuffer() = default;
-    // Owns width x height words set to 0, or refers to `external` (not copied, not owned,
-    // must outlive the buffer and hold width x height words) when it is not null.
-    // Every constructor throws std::bad_alloc when memory runs out or width x height exceeds
-    // kMaxBufferCount.
-    PixelBuffer(uint32_t width, uint32_t height, uint32_t* external = nullptr);
-    // Owns a copy of width x height words read from `words`.
-    PixelBuffer(uint32_t width, uint32_t height, const uint32_t* words);
+    // Owns width x height words set to 0.
+    // Every constructor and factory throws std::bad_alloc when memory runs out or width x height
+    // exceeds kMaxBufferCount.
+    PixelBuffer(uint32_t width, uint32_t height);
+    // Refers to `external` (not copied, not owned; must outlive the buffer and hold width x
+    // height words). A null `external` gives an owned buffer of zeros.
+    static PixelBuffer aliasing(uint32_t width, uint32_t height, uint32_t* external);
+    // Owns a copy of width x height words read from `words`; a null `words` gives zeros.
+    static PixelBuffer copyOf(uint32_t width, uint32_t height, const uint32_t* words);
 
     // Copies own the copied words; a copy of an external buffer refers to the same memory.
     PixelBuffer(const PixelBuffer& other);

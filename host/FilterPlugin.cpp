@@ -63,8 +63,10 @@ void FilterPlugin::entry(int16_t selector, void* parameterBlock, intptr_t* data,
         if (*data != 0)
             handles.unlock(reinterpret_cast<Handle>(*data));
     } catch (...) {
-        // Nothing may unwind into the host.
+        // Nothing may unwind into the host. After an error the host calls no finish, so the
+        // buffer goes now.
         *result = kResultOutOfMemory;
+        freePixels();
     }
     globals_ = nullptr;
 }

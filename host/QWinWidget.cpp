@@ -120,8 +120,13 @@ bool QWinWidget::eventFilter(QObject* watched, QEvent* event) {
             deleteLater();
         break;
     case QEvent::WindowDeactivate:
-        if (child->isModal() && native_)
+        // Only when the activation leaves the plug-in: a dialog of its own opening over the
+        // window is no reason to bring the host forward. The window goes back above the host,
+        // as windows owned by it would; without a window manager nothing else keeps it there.
+        if (child->isModal() && native_ && !QApplication::activeWindow()) {
             native_->raise();
+            child->raise();
+        }
         break;
     default:
         break;

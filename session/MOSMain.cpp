@@ -10,7 +10,7 @@ namespace {
 // the session still works, only "Paste Input" has nothing to paste.
 PixelBuffer ownedCopy(const PixelBuffer& buffer) {
     try {
-        return PixelBuffer(buffer.width(), buffer.height(), static_cast<const uint32_t*>(buffer.pixels()));
+        return PixelBuffer::copyOf(buffer.width(), buffer.height(), buffer.pixels());
     } catch (const std::bad_alloc&) {
         return PixelBuffer();
     }
@@ -19,7 +19,7 @@ PixelBuffer ownedCopy(const PixelBuffer& buffer) {
 }  // namespace
 
 MOSMain::MOSMain(uint32_t width, uint32_t height, uint32_t* hostPixels)
-    : output_(width, height, hostPixels),
+    : output_(PixelBuffer::aliasing(width, height, hostPixels)),
       synthesizer_(std::make_unique<MOSSynthesizer>(placement_, random_)),
       originalImage_(ownedCopy(output_)) {
     synthesizer_->setOutput(&output_);

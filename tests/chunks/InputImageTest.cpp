@@ -4,7 +4,7 @@
 
 TEST(InputImage, OwnsACopyOfExternalPixelsAndStartsWithAWholeImageChunk) {
     std::vector<uint32_t> external(6, 0xFF112233u);
-    InputImage image(PixelBuffer(3, 2, external.data()));
+    InputImage image(PixelBuffer::aliasing(3, 2, external.data()));
     external[0] = 0;
     EXPECT_EQ(image.pixels().at(0, 0), 0xFF112233u);
     EXPECT_EQ(image.current().bounds, Box(0, 0, 2, 1));

@@ -89,7 +89,7 @@ TEST(Blending, ShapesThatCannotWrapOnceWriteNothing) {
 
 TEST(PixelBuffer, ExternalPixelsAreSharedNotCopied) {
     std::vector<uint32_t> host(6, 5u);
-    PixelBuffer view(3, 2, host.data());
+    PixelBuffer view = PixelBuffer::aliasing(3, 2, host.data());
     EXPECT_FALSE(view.ownsPixels());
     view.at(2, 1) = 9u;
     EXPECT_EQ(host[5], 9u);
@@ -97,7 +97,7 @@ TEST(PixelBuffer, ExternalPixelsAreSharedNotCopied) {
     copy.at(0, 0) = 4u;
     EXPECT_EQ(host[0], 4u);
 
-    PixelBuffer owned(3, 2, static_cast<const uint32_t*>(host.data()));
+    PixelBuffer owned = PixelBuffer::copyOf(3, 2, host.data());
     EXPECT_TRUE(owned.ownsPixels());
     PixelBuffer moved = std::move(owned);
     moved.at(0, 0) = 1u;

@@ -11,11 +11,11 @@
 TEST(BufferSize, SizesBeyondTwoToTheThirtyOneAreRefusedAndOthersCountedIn64Bits) {
     uint32_t host = 0; // stands for host memory; only the size is looked at
     EXPECT_THROW(PixelBuffer(65536, 65537), std::bad_alloc);
-    EXPECT_THROW(PixelBuffer(65536, 65537, &host), std::bad_alloc);
-    EXPECT_THROW(PixelBuffer(65536, 32769, static_cast<const uint32_t*>(&host)), std::bad_alloc);
+    EXPECT_THROW(PixelBuffer::aliasing(65536, 65537, &host), std::bad_alloc);
+    EXPECT_THROW(PixelBuffer::copyOf(65536, 32769, &host), std::bad_alloc);
     EXPECT_THROW(MaskBuffer(0x10000, 0x10001), std::bad_alloc);
-    EXPECT_EQ(PixelBuffer(65536, 32768, &host).count(), size_t(1) << 31);
-    EXPECT_EQ(PixelBuffer(4294967295u, 0, &host).count(), 0u);
+    EXPECT_EQ(PixelBuffer::aliasing(65536, 32768, &host).count(), size_t(1) << 31);
+    EXPECT_EQ(PixelBuffer::aliasing(4294967295u, 0, &host).count(), 0u);
 
     MaskBuffer mask(3, 2, 7);
     EXPECT_THROW(mask.reset(65536, 65537), std::bad_alloc);

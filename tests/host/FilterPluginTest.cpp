@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "InProcessPlugin.h"
 #include "TestHost.h"
 #include "engine/PixelBuffer.h"
+#include "host/ParameterBlock.h"
+#include "host/PlatformHandles.h"
 #include "host/TransferMode.h"
+#include "support/AllocationFailure.h"
 
 namespace {
 
@@ -296,4 +300,88 @@ TEST_F(FilterPluginTest, PrepareAsksForWholeRowsUpToWhatTheHostOffers) {
         EXPECT_EQ(host.record.maxSpace, c.asked) << c.offered;
         EXPECT_EQ(host.record.bufferSpace, 0);
     }
+}
+
+namespace {
+
+// A host whose strips are broken: after the test host's own advanceState, the strip of the
+// chosen direction loses its data or gets rows shorter than the filter rectangle.
+int16_t (*hostAdvanceState)() = nullptr;
+enum class Breakage { NullData, ShortRows };
+Breakage breakage = Breakage::NullData;
+bool breakWrites = false;
+
+int16_t brokenAdvanceState() {
+    const int16_t result = hostAdvanceState();
+    FilterRecord& r = TestHost::current->record;
+    void*& data = breakWrites ? r.outData : r.inData;
+    int32_t& rowBytes = breakWrites ? r.outRowBytes : r.inRowBytes;
+    if ((breakWrites ? r.outRect : r.inRect).bottom > (breakWrites ? r.outRect : r.inRect).top) {
+        if (breakage == Breakage::NullData)
+            data = nullptr;
+        else
+            rowBytes -= 1;
+    }
+    return result;
+}
+
+} // namespace
+
+// Strips the module cannot use are refused before a byte is converted: a broken read leaves
+// the window an empty picture, a broken write leaves the host image as it was.
+TEST_F(FilterPluginTest, StripsWithoutDataOrWithShortRowsAreRefused) {
+    for (const Breakage kind : {Breakage::NullData, Breakage::ShortRows}) {
+        breakage = kind;
+        for (const bool writes : {false, true}) {
+            breakWrites = writes;
+            TestHost host(6, 40, kModeRGB, 8, 3);
+            host.fill(pattern);
+            const std::vector<uint8_t> before = host.image;
+            hostAdvanceState = host.record.advanceState;
+            host.record.advanceState = brokenAdvanceState;
+            recordPixels();
+            InProcessPlugin::sessions = 0;
+            if (writes) {
+                // Untouched, the window would give the host image back; painted, it would not.
+                InProcessPlugin::session = [](int w, int h, uint32_t* p) {
+                    std::fill(p, p + size_t(w) * h, 0xFF102030u);
+                    return true;
+                };
+                EXPECT_EQ(run(host), kResultBadParameters) << int(kind);
+                EXPECT_EQ(host.image, before) << int(kind);
+            } else {
+                EXPECT_EQ(run(host), kResultOk) << int(kind);
+                EXPECT_EQ(seen, std::vector<uint32_t>(240, 0)) << int(kind);
+            }
+            EXPECT_EQ(InProcessPlugin::sessions, 1);
+        }
+    }
+}
+
+// A block the host kept from something else is too small to be ours: it is replaced, not
+// written past its end.
+TEST_F(FilterPluginTest, AParameterBlockTooSmallToBeOursIsReplaced) {
+    TestHost host(4, 4, kModeRGB, 8, 3);
+    host.record.parameters = PlatformHandles::create(16);
+    std::memset(*host.record.parameters, 0x5A, 16);
+    ASSERT_EQ(run(host), kResultOk);
+    ASSERT_EQ(PlatformHandles::size(host.record.parameters), int32_t(sizeof(ParameterBlock)));
+    const auto* block = reinterpret_cast<const ParameterBlock*>(*host.record.parameters);
+    EXPECT_EQ(block->placementMethod, 0);
+    EXPECT_EQ(block->paletteText(), "");
+}
+
+// Nothing unwinds into the host: memory running out inside the window ends the call with
+// "out of memory", and the pixel buffer is not kept for a finish that will not come.
+TEST_F(FilterPluginTest, FailuresInsideTheWindowEndAtTheEntryPoint) {
+    TestHost host(8, 8, kModeRGB, 8, 3);
+    host.fill(pattern);
+    const std::vector<uint8_t> before = host.image;
+    recordPixels();
+    {
+        const AllocationFailure noMemory(64);
+        EXPECT_EQ(host.call(InProcessPlugin::entry, kSelectorStart), kResultOutOfMemory);
+    }
+    EXPECT_EQ(host.image, before);
+    EXPECT_EQ(InProcessPlugin::plugin().pixels(), nullptr);
 }

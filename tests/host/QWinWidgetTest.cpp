@@ -91,6 +91,24 @@ TEST_F(QWinWidgetTest, AModalWindowDisablesTheHostUntilItClosesAndTheFocusGoesBa
     EXPECT_TRUE(host.enabled);
 }
 
+// A dialog of the plug-in's own opening over the modal window must not bring the host over
+// both; the plug-in losing the activation to another program does bring it forward.
+TEST_F(QWinWidgetTest, TheHostComesForwardOnlyWhenTheActivationLeavesThePlugin) {
+    auto wrapper = makeWrapper();
+    auto* window = new QDialog(wrapper.get());
+    window->setModal(true);
+    window->show();
+    QApplication::setActiveWindow(window);
+    auto* fileDialog = new QDialog(window);
+    fileDialog->show();
+    QApplication::setActiveWindow(fileDialog);
+    EXPECT_EQ(host.raises, 0);
+    QApplication::setActiveWindow(window);
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_EQ(host.raises, 1);
+    delete window;
+}
+
 TEST_F(QWinWidgetTest, AWindowThatIsNotModalLeavesTheHostEnabledAndFocusGoesToTheHostWhenNoneWasSaved) {
     auto wrapper = makeWrapper();
     QDialog dialog(wrapper.get());

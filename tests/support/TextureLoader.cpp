@@ -19,7 +19,7 @@ PixelBuffer loadPng(const std::string& path) {
         png_image_free(&image);
         throw std::runtime_error("cannot decode the PNG file " + path + ": " + message);
     }
-    return PixelBuffer(image.width, image.height, static_cast<const uint32_t*>(words.data()));
+    return PixelBuffer::copyOf(image.width, image.height, words.data());
 }
 
 PixelBuffer loadTexture(const std::string& fileName) { return loadPng(texturePath(fileName)); }
