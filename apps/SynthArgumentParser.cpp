@@ -191,8 +191,10 @@ bool SynthArgumentParser::parseMethod(const std::string& name, const std::string
         result_.options.method = PlacementMethod::Random;
     else if (value == "semi-regular")
         result_.options.method = PlacementMethod::SemiRegular;
+    else if (value == "matched")
+        result_.options.method = PlacementMethod::Matched;
     else
-        return fail(name + " must be random or semi-regular (got '" + value + "')");
+        return fail(name + " must be random, semi-regular or matched (got '" + value + "')");
     return true;
 }
 
@@ -214,8 +216,24 @@ void SynthArgumentParser::checkCombination() {
         fail("no INPUT image given (name image files, or use --demo)");
     else if (chunkSizeGiven_ && o.chunkCount == 0)
         fail("--chunk-size needs --chunks N");
-    else
+    else {
+        chooseMethod();
         checkCompanions();
+    }
+}
+
+// Without --method, the amount given names the method it belongs to, so that a jitter or a
+// covering factor is never silently ignored in favour of the default.
+void SynthArgumentParser::chooseMethod() {
+    const bool jitter = given_.count("--jitter") > 0, covering = given_.count("--covering") > 0;
+    if (given_.count("--method"))
+        return;
+    if (jitter && covering)
+        fail("--jitter and --covering belong to different methods: choose one with --method");
+    else if (jitter)
+        result_.options.method = PlacementMethod::Random;
+    else if (covering)
+        result_.options.method = PlacementMethod::SemiRegular;
 }
 
 // MAPOUT is whatever follows the last '=', so map names may hold '='. With several INPUTs the

@@ -41,6 +41,7 @@ private:
     bool parseMethod(const std::string& name, const std::string& value);
     bool parseWhole(const std::string& name, const std::string& value, long low, long high, long& out);
     void checkCombination();
+    void chooseMethod();
     void checkCompanions();
     bool parseCompanion(const std::string& value, CompanionOption& companion);
     bool fail(const std::string& message);

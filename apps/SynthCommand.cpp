@@ -16,6 +16,7 @@
 #include "apps/ProgressBar.h"
 #include "apps/QualityFigures.h"
 #include "apps/QuietReaders.h"
+#include "apps/RepetitionScore.h"
 #include "apps/SynthArgumentParser.h"
 #include "apps/SynthReport.h"
 #include "apps/SynthRunner.h"
@@ -73,10 +74,12 @@ Companion maps (normal, height, roughness, ... maps of the same texture):
                         them or, on failure, none.
 
 Placement:
-  --method random|semi-regular
-                        random: along a quasi-random sequence (default);
+  --method matched|random|semi-regular
+                        matched: each chunk goes where it agrees best with what is
+                        already there, near the next point of a quasi-random sequence
+                        (default); random: at those points, displaced by the jitter;
                         semi-regular: on a grid of overlapping cells
-  --jitter PCT          random displacement of the random method, 0-100 (default 0)
+  --jitter PCT          random displacement of the random method, 0-100 (default 50)
   --covering PCT        overlap of the semi-regular grid cells, 0-99 (default 25)
 
 Chunks:
@@ -93,7 +96,8 @@ Run:
                         give the same file (default: from the clock; --report shows it)
   --report              print a JSON summary on stdout: size, steps, pastes by outcome,
                         time, stored seams, mean seam cost, seam and wrap contrast, and
-                        every file written with its bits per channel
+                        how much the tile and its inputs repeat themselves, and every
+                        file written with its bits per channel
   --no-partial          when interrupted, write nothing instead of the part done so far
   -h, --help            show this help
 
@@ -175,12 +179,32 @@ RunStatistics SynthCommand::synthesize(SynthRunner& runner) {
     return stats;
 }
 
+// The highest score among the pictures chunks were cut from (pre-filtered when the filter is on).
+std::optional<double> SynthCommand::inputRepetition(const ImageCollection& images) {
+    std::optional<double> highest;
+    for (const auto& [key, image] : images.images()) {
+        const std::optional<double> score = RepetitionScore::ofImage(image->workingPixels());
+        if (score && (!highest || *score > *highest))
+            highest = score;
+    }
+    return highest;
+}
+
 void SynthCommand::report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner,
-                          const RunStatistics& stats, const TileFiles& files) {
+                          const RunStatistics& stats, const TileFiles& files, const ImageCollection& images) {
     const SeamStore& seams = runner.synthesizer().seamStore();
     const bool written = !files.written().empty() && files.written().front().path == options.output;
-    const SynthReport summary{options.output, written, options.width, options.height, seed, stats, seams.size(),
-                              QualityFigures::measure(runner.output(), seams), files.written()};
+    const SynthReport summary{options.output,
+                              written,
+                              options.width,
+                              options.height,
+                              seed,
+                              stats,
+                              seams.size(),
+                              QualityFigures::measure(runner.output(), seams),
+                              RepetitionScore::ofTile(runner.output()),
+                              inputRepetition(images),
+                              files.written()};
     out_ << summary.json() << "\n";
 }
 
@@ -252,7 +276,7 @@ int SynthCommand::execute(const SynthOptions& options) {
     if (shouldWrite(options, stats))
         writeTiles(options, inputs, tiles, images, record, runner, files, writeError);
     if (options.report)
-        report(options, seed, runner, stats, files);
+        report(options, seed, runner, stats, files, images);
     if (!writeError.empty()) {
         err_ << kPrefix << writeError << "\n";
         return kFailed;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -47,7 +48,8 @@ private:
                            ImageCollection& images, const PasteRecord& record, const SynthRunner& runner,
                            TileFiles& files, std::string& error);
     void report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner, const RunStatistics& stats,
-                const TileFiles& files);
+                const TileFiles& files, const ImageCollection& images);
+    static std::optional<double> inputRepetition(const ImageCollection& images);
     int exitStatus(const SynthOptions& options, const RunStatistics& stats, const TileFiles& files);
     static uint32_t chooseSeed(const SynthOptions& options);
 

@@ -44,7 +44,8 @@ std::string SynthReport::json() const {
       << ",\"interrupted\":" << boolean(run.interrupted) << ",\"stalled\":" << boolean(run.stalled)
       << ",\"elapsedSeconds\":" << number(run.elapsedSeconds) << ",\"storedSeams\":" << storedSeams
       << ",\"meanSeamCost\":" << number(quality.meanSeamCost) << ",\"seamContrast\":" << number(quality.seamContrast)
-      << ",\"wrapContrast\":" << number(quality.wrapContrast) << ",\"files\":[";
+      << ",\"wrapContrast\":" << number(quality.wrapContrast) << ",\"repetition\":" << number(repetition)
+      << ",\"inputRepetition\":" << number(inputRepetition) << ",\"files\":[";
     for (size_t i = 0; i < files.size(); ++i)
         s << (i ? "," : "") << "{\"path\":" << quoted(files[i].path) << ",\"bits\":" << files[i].bits << "}";
     s << "]}";

@@ -19,10 +19,14 @@ struct SynthReport {
     RunStatistics run;
     uint64_t storedSeams = 0;
     QualityFigures quality;
+    // Repetition scores of the tile and of the most repetitive input (none when not measurable).
+    std::optional<double> repetition;
+    std::optional<double> inputRepetition;
     std::vector<TileFiles::Written> files; // every file written, OUT first
 
     // Keys: output, written, width, height, seed, steps, pastes {whole, cut, refused, nothing,
     // aborted}, complete, interrupted, stalled, elapsedSeconds, storedSeams, meanSeamCost,
-    // seamContrast, wrapContrast (null when not defined), files [{path, bits}].
+    // seamContrast, wrapContrast, repetition, inputRepetition (null when not defined),
+    // files [{path, bits}].
     std::string json() const;
 };

@@ -77,6 +77,7 @@ void MOSSynthesizer::setChunk(const PixelBuffer* buffer, ChunkSource source) {
     givenChunk_ = buffer;
     chunkSource_ = source;
     usedChunk_ = transformed(buffer, chunkCopy_);
+    matched_.setChunk(usedChunk_);
 }
 
 void MOSSynthesizer::setLimitMap(const PixelBuffer* buffer) {
@@ -92,7 +93,7 @@ PasteOutcome MOSSynthesizer::step() {
         lastOutcome_ = PasteOutcome::Invalid;
         return lastOutcome_;
     }
-    PlacementContext context{halton_, placementCounter_, random_};
+    PlacementContext context{halton_, placementCounter_, random_, &matched_};
     const Extent size{usedChunk_->width(), usedChunk_->height()};
     const Box dest = placeChunk(placement_, *output_, size, context);
     if (dest.isEmpty()) {

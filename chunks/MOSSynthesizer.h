@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "chunks/HaltonTable.h"
+#include "chunks/MatchedPlacement.h"
 #include "chunks/PlacementParameters.h"
 #include "engine/Box.h"
 #include "engine/PasteJob.h"
@@ -75,6 +76,7 @@ public:
 
     uint32_t placementCounter() const { return placementCounter_; }
     const SeamStore& seamStore() const { return seamStore_; }
+    const MatchedPlacement& matchedPlacement() const { return matched_; }
     const PixelBuffer* usedChunk() const { return usedChunk_; }
     const PixelBuffer* usedLimitMap() const { return usedLimitMap_; }
     const PixelBuffer* output() const { return output_; }
@@ -88,6 +90,7 @@ private:
     const PlacementParameters& placement_;
     RandomGenerator& random_;
     HaltonTable halton_;
+    MatchedPlacement matched_;
     uint32_t placementCounter_ = 0;
     PixelBuffer* output_ = nullptr;
     size_t completeCursor_ = 0;

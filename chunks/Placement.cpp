@@ -1,5 +1,7 @@
 #include "chunks/Placement.h"
 
+#include "chunks/MatchedPlacement.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -161,6 +163,10 @@ Box placeChunk(const PlacementParameters& params, const PixelBuffer& output, Ext
     case PlacementMethod::SemiRegular:
         return placeSemiRegular(out, chunk, {params.cellWidth, params.cellHeight}, params.coveringFactor,
                                 context.counter);
+    case PlacementMethod::Matched:
+        if (context.matched)
+            return context.matched->place(output, chunk, context);
+        return placeRandom(output, boxAt(0, 0, chunk), 0.0, context);
     case PlacementMethod::SinglePaste:
         // A pointer position left of or above the output still lands on the wrapped tile.
         return boxAt(wrap(params.pasteX, out.width), wrap(params.pasteY, out.height), chunk);

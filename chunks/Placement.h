@@ -14,15 +14,20 @@
 // corner inside the output; it may run past the right and bottom edges, where the output wraps.
 // An empty box means that nothing is to be pasted.
 
-// What a placement reads and advances besides the parameters. The synthesizer owns all three;
+class MatchedPlacement;
+
+// What a placement reads and advances besides the parameters. The synthesizer owns all of them;
 // `counter` is its placementCounter (the index of the next sequence point or grid cell).
+// `matched` keeps the chunk's transforms for Matched; without it Matched places like Random
+// without jitter.
 struct PlacementContext {
     const HaltonTable& halton;
     uint32_t& counter;
     RandomGenerator& random;
+    MatchedPlacement* matched = nullptr;
 };
 
-// Dispatches on params.method for a chunk of `chunk` pixels. SinglePaste wraps (pasteX, pasteY)
+// Dispatches on params.method for a chunk of `chunk` pixels. Matched ignores the jittering. SinglePaste wraps (pasteX, pasteY)
 // into the output and leaves the counter alone; an unknown method, an empty output or an empty
 // chunk gives the empty box.
 Box placeChunk(const PlacementParameters& params, const PixelBuffer& output, Extent chunk,

@@ -3,10 +3,11 @@
 #include <cstdint>
 
 // How the synthesizer chooses where each paste goes. The values are stored by the host's
-// scripting parameters, hence fixed numbers (2 is unused).
+// scripting parameters, hence fixed numbers.
 enum class PlacementMethod : uint32_t {
     Random = 0,       // Halton sequence points, displaced by a random jitter
     SemiRegular = 1,  // walk over a grid of overlapping cells
+    Matched = 2,      // covers the next Halton point where the chunk best agrees with the output
     SinglePaste = 3,  // one interactive paste at (pasteX, pasteY)
 };
 
@@ -17,7 +18,7 @@ struct PlacementParameters {
     bool mixChunks = false;
     // SemiRegular: overlap of neighbouring cells as a fraction of the cell (0..1).
     double coveringFactor = 0.25;
-    // Random: displacement as a fraction of the output size (0..1).
+    // Random: displacement as a fraction of the output size (0..1). Matched ignores it.
     double jittering = 0.0;
     // SinglePaste: rotation in radians and scale factor of the chunk.
     double angle = 0.0;

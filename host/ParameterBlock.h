@@ -9,7 +9,7 @@ struct ParameterBlock {
     static constexpr int kPaletteBytes = 131072;
     static constexpr int kPaletteMaxLength = 254;
 
-    int32_t placementMethod;
+    int32_t placementMethod; // a PlacementMethod value: 0 random, 1 semi-regular, 2 matched
     int32_t chunkWidth;      // percent
     int32_t chunkHeight;     // percent
     int32_t jittering;       // percent

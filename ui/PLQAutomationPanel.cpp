@@ -30,6 +30,18 @@ QWidget* makePage(QWidget* parent, const char* name, const char* labelName, cons
     return page;
 }
 
+// Matched placement has no amount to set; a line says what it does in place of a control.
+QWidget* makeHintPage(QWidget* parent) {
+    auto* page = new QWidget(parent);
+    page->setObjectName(QStringLiteral("matchedTab"));
+    auto* row = new QHBoxLayout(page);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* hint = new QLabel(QStringLiteral("Each chunk goes where it fits best."), page);
+    hint->setObjectName(QStringLiteral("matchedHint"));
+    row->addWidget(hint);
+    return page;
+}
+
 int percent(double fraction) { return int(fraction * 100 + 0.5); }
 
 }  // namespace
@@ -52,8 +64,10 @@ PLQAutomationPanel::PLQAutomationPanel(PLQShell* shell, QWidget* parent, const c
     placementCombo_->setObjectName(QStringLiteral("placementCombo"));
     placementCombo_->addItem(QStringLiteral("Random"));
     placementCombo_->addItem(QStringLiteral("Semi-Regular"));
+    placementCombo_->addItem(QStringLiteral("Matched"));
     placementCombo_->setToolTip(QStringLiteral("<b>Random</b>: places the chunks randomly.<br><b>Semi-Regular</b>: "
-                                               "places the chunks on a grid."));
+                                               "places the chunks on a grid.<br><b>Matched</b>: places each chunk "
+                                               "where it best matches what is already there."));
     methodRow->addWidget(placementCombo_);
     layout->addLayout(methodRow, 0);
 
@@ -66,6 +80,7 @@ PLQAutomationPanel::PLQAutomationPanel(PLQShell* shell, QWidget* parent, const c
     propStack_->addWidget(makePage(propStack_, "regularTab", "coverLabel", QStringLiteral("Covering Factor"),
                                    coverSpin_, "coverSpin", 99,
                                    QStringLiteral("Defines the overlapping factor of the grid cells.")));
+    propStack_->addWidget(makeHintPage(propStack_));
     layout->addWidget(propStack_);
 
     layout->addSpacing(5);

@@ -11,7 +11,8 @@ class QStackedWidget;
 struct PlacementParameters;
 
 // Sets up and starts the automatic process: the placement method with its parameter
-// (jittering for Random, covering factor for Semi-Regular), whether chunks are mixed at
+// (jittering for Random, covering factor for Semi-Regular, none for Matched; the combo's index
+// is the PlacementMethod value), whether chunks are mixed at
 // random, and the button that starts and stops the run. Edits the session's placement
 // parameters directly.
 class PLQAutomationPanel : public QFrame {

@@ -10,6 +10,7 @@
 
 #include "TempFolder.h"
 #include "apps/PngFile.h"
+#include "support/Pictures.h"
 #include "support/TextureLoader.h"
 
 namespace {
@@ -18,17 +19,6 @@ using Staging = PngFile::Staging;
 using Names = std::vector<std::string>;
 
 const std::string kOldTile = "an earlier tile, not a PNG";
-
-// Pixels that do not compress, so the file is as large as the picture.
-PixelBuffer noise(uint32_t side) {
-    PixelBuffer picture(side, side);
-    uint32_t state = 12345;
-    for (uint32_t i = 0; i < picture.count(); ++i) {
-        state = state * 1664525u + 1013904223u;
-        picture.pixels()[i] = state;
-    }
-    return picture;
-}
 
 mode_t modeOf(const std::string& path) {
     struct stat info {};
@@ -140,7 +130,7 @@ TEST_P(PngFileStaging, SymbolicLinkHasItsTargetReplaced) {
 TEST_P(PngFileStaging, FullDiskKeepsTheOldFile) {
     const std::string target = folder.file("tile.png");
     writeFile(target, kOldTile);
-    const PixelBuffer picture = noise(256);
+    const PixelBuffer picture = noisePicture(256, 256, 255); // does not compress: far beyond the limit
     EXPECT_EQ(withFileSizeLimit(16384, false,
                                 [&] { return !write(picture, target) && error.find("File too large") != std::string::npos; }),
               0);
@@ -157,7 +147,7 @@ TEST(PngFile, ProcessKilledDuringTheWriteLeavesOnlyTheOldFile) {
     TempFolder folder;
     const std::string target = folder.file("tile.png");
     writeFile(target, kOldTile);
-    const PixelBuffer picture = noise(256);
+    const PixelBuffer picture = noisePicture(256, 256, 255); // does not compress: far beyond the limit
     std::string error;
     EXPECT_EQ(withFileSizeLimit(16384, true, [&] { return PngFile::writeAtomically(picture, target, error); }),
               128 + SIGXFSZ);

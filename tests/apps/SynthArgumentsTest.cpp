@@ -59,6 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                       demoWith({"--chunks", "8", "--chunk-size", "81"}, "--chunk-size"),
                       demoWith({"--chunk-size", "50"}, "--chunk-size"), demoWith({"--prefilter", "26"}, "--prefilter"),
                       demoWith({"--seed", "4294967296"}, "--seed"), demoWith({"--mix=yes"}, "--mix"),
+                      demoWith({"--jitter", "10", "--covering", "10"}, "--method"),
                       demoWith({"--tile"}, "--tile"), demoWith({"input.png"}, "--demo"),
                       BadArguments{{"input.png", "--size", "64x64"}, "-o"}, BadArguments{{"-o", "out.png"}, "INPUT"},
                       // A repeated option names the second spelling, whichever form the first took.
@@ -87,6 +88,31 @@ TEST(SynthArguments, ValuesArriveInEngineUnits) {
     EXPECT_EQ(o.filterRadius, 10);
     EXPECT_EQ(o.seed, 4294967295u);
     EXPECT_EQ(SynthArgumentParser::parse({"--demo", "-o", "t.png", "--size", "64"}).options.height, 64u);
+}
+
+// Matched by default; without --method the amount given picks the method it belongs to,
+// and an explicit --method keeps its own.
+TEST(SynthArguments, MethodFollowsTheAmountGivenUnlessNamed) {
+    struct Case {
+        std::vector<std::string> extra;
+        PlacementMethod method;
+        double jittering;
+    };
+    const Case cases[] = {
+        {{}, PlacementMethod::Matched, 0.5},
+        {{"--jitter", "20"}, PlacementMethod::Random, 0.2},
+        {{"--covering", "30"}, PlacementMethod::SemiRegular, 0.5},
+        {{"--method", "matched", "--jitter", "20"}, PlacementMethod::Matched, 0.2},
+        {{"--covering=30", "--method", "random"}, PlacementMethod::Random, 0.5},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> words{"--demo", "-o", "t.png"};
+        words.insert(words.end(), c.extra.begin(), c.extra.end());
+        const auto parsed = SynthArgumentParser::parse(words);
+        ASSERT_TRUE(parsed.ok()) << parsed.error;
+        EXPECT_EQ(parsed.options.method, c.method) << c.extra.size();
+        EXPECT_DOUBLE_EQ(parsed.options.jittering, c.jittering) << c.extra.size();
+    }
 }
 
 TEST(PatchloomProgram, HelpGoesToStdoutAndUnknownCommandsAreBadArguments) {

@@ -105,16 +105,20 @@ TEST(SynthProgram, SameSeedGivesAByteIdenticalFile) {
 
 // The tile meets its next copy without a visible border: the colour jump across the wrap is
 // close to the jump between any two neighbouring pixels. Inputs of every kind: stochastic,
-// structured and near-regular, colour and grey, and one whose chunk is partly transparent. Nothing goes to stderr, which is not
-// a terminal here, and the report is one line.
+// structured and near-regular, colour and grey, and one whose chunk is partly transparent; random
+// and matched placement. Matched placement does not make the tile repeat itself much more than
+// its input does.
+// Nothing goes to stderr, which is not a terminal here, and the report is one line.
 TEST(SynthProgram, FinishedTileRepeatsWithoutAVisibleBorder) {
     TempFolder folder;
     for (const Words& input :
          {Words{"--demo", "--size", "512x512", "--jitter", "50"},
           Words{texturePath("flagstones.png"), "--size", "512x384", "--jitter", "50"},
-          Words{texturePath("bricks.png"), "--size", "384x384", "--mix", "--chunks", "8", "--chunk-size", "50"},
+          Words{texturePath("bricks.png"), "--size", "384x384", "--method", "random", "--mix", "--chunks", "8",
+                "--chunk-size", "50"},
           Words{texturePath("text_01.png"), "--size", "384x384", "--jitter", "50"},
-          Words{texturePath("cutout.png"), "--size", "256x256", "--jitter", "50"}}) {
+          Words{texturePath("cutout.png"), "--size", "256x256", "--jitter", "50"},
+          Words{texturePath("mottle.png"), "--size", "384x384", "--method", "matched"}}) {
         Words words{"synth", "-o", folder.file("tile.png"), "--report", "--seed", "5"};
         words.insert(words.end(), input.begin(), input.end());
         std::string out, err;
@@ -123,6 +127,9 @@ TEST(SynthProgram, FinishedTileRepeatsWithoutAVisibleBorder) {
         EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
         EXPECT_NE(out.find("\"complete\":true"), std::string::npos) << out;
         EXPECT_LT(jsonNumber(out, "wrapContrast"), 1.5) << out;
+        if (std::find(input.begin(), input.end(), "matched") != input.end()) {
+            EXPECT_LT(jsonNumber(out, "repetition"), jsonNumber(out, "inputRepetition") + 0.1) << out;
+        }
         EXPECT_FALSE(hasTransparentPixel(loadPng(folder.file("tile.png"))));
     }
 }

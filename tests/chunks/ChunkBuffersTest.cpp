@@ -2,16 +2,8 @@
 
 #include "chunks/ChunkBuffers.h"
 #include "chunks/PreFilter.h"
+#include "support/Pictures.h"
 #include "support/TextureLoader.h"
-
-namespace {
-
-bool samePixels(const PixelBuffer& a, const PixelBuffer& b) {
-    return a.width() == b.width() && a.height() == b.height() &&
-           std::equal(a.pixels(), a.pixels() + a.count(), b.pixels());
-}
-
-}  // namespace
 
 TEST(ChunkBuffers, WholeImageChunkWithoutLimitsGivesTheImageAndAZeroMap) {
     const PixelBuffer picture = loadTexture("mottle.png");
@@ -46,9 +38,7 @@ TEST(ChunkBuffers, OuterMaskCapsAlphaAndInnerMaskBecomesOpaqueGrey) {
 }
 
 TEST(ChunkBuffers, BoundsLeavingTheImageAreTransparentOutside) {
-    PixelBuffer opaque(4, 4);
-    std::fill(opaque.pixels(), opaque.pixels() + opaque.count(), 0xFF808080u);
-    InputImage image(opaque);
+    InputImage image(filledPicture(4, 4, 0xFF808080u));
     image.current().bounds = Box(-2, 2, 5, 6);  // 8 x 5, of which 4 x 2 inside
     PixelBuffer out;
     makeChunkPixels(image, out);

@@ -46,23 +46,20 @@ void select(Chunk& chunk, SelectionTool tool, SelectionLimit limit, SelectionMod
 
 } // namespace
 
-TEST(ChunkLimits, RefitToASmallerBoxCropsTheInnerLimit) {
+// The inner limit keeps its image position when the bounds change: cropped by a smaller box,
+// dropped by one beside it, padded by a larger one.
+TEST(ChunkLimits, RefitKeepsTheInnerLimitInPlace) {
     Chunk chunk(kW, kH);
     setInnerFromMask(chunk, imageMaskWithBox(Box(2, 2, 9, 9)));
     setBounds(chunk, Box(6, 5, 20, 20));
     expectConsistent(chunk);
     EXPECT_EQ(boundingBoxOfSet(chunk.innerMask), Box(0, 0, 3, 4)); // image (6, 5) to (9, 9)
-
     setBounds(chunk, Box(12, 12, 20, 20));
     EXPECT_EQ(chunk.innerMask.count(), 0u);
-}
 
-TEST(ChunkLimits, RefitToALargerBoxKeepsTheInnerLimitInPlace) {
-    Chunk chunk(kW, kH);
     setBounds(chunk, Box(5, 5, 14, 14));
     setInnerFromMask(chunk, imageMaskWithBox(Box(0, 0, kW - 1, kH - 1)));
     EXPECT_EQ(boundingBoxOfSet(chunk.innerMask), Box(0, 0, 9, 9));
-
     setBounds(chunk, Box(0, 0, 19, 19));
     expectConsistent(chunk);
     EXPECT_EQ(boundingBoxOfSet(chunk.innerMask), Box(5, 5, 14, 14));

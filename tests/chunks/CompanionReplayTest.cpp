@@ -6,19 +6,9 @@
 #include "chunks/CompanionReplay.h"
 #include "chunks/MOSSynthesizer.h"
 #include "engine/Blending.h"
+#include "support/Pictures.h"
 
 namespace {
-
-// Opaque noise: no two neighbours alike, so the cut has real choices to make.
-PixelBuffer noise(uint32_t w, uint32_t h, uint32_t seed) {
-    PixelBuffer p(w, h);
-    uint32_t s = seed;
-    for (uint32_t i = 0; i < p.count(); ++i) {
-        s = s * 1664525u + 1013904223u;
-        p.pixels()[i] = 0xFF000000u | (s >> 8);
-    }
-    return p;
-}
 
 // 16-bit colour whose high bytes are the 8-bit picture's and whose low bytes carry a pattern.
 CompanionMap deepOf(const PixelBuffer& p) {
@@ -62,7 +52,7 @@ struct TwoPastes {
 // The weight of each seam pixel is read off the 8-bit output; the 16-bit companion must be
 // the same blend of the 16-bit pixels.
 TEST(CompanionReplay, SixteenBitMapKeepsLowBytesWhereCopiedAndBlendsThemAtTheSeam) {
-    const PixelBuffer input = noise(60, 60, 3);
+    const PixelBuffer input = noisePicture(60, 60, 255, 3);
     TwoPastes run(input);
     ASSERT_EQ(run.paste(0), PasteOutcome::Whole);
     ASSERT_EQ(run.paste(40), PasteOutcome::Cut);
@@ -107,7 +97,7 @@ TEST(CompanionReplay, SixteenBitMapKeepsLowBytesWhereCopiedAndBlendsThemAtTheSea
 // the input's alpha, so the canvas equals the output (the patch is left uncovered by the first
 // paste and partly by the second).
 TEST(CompanionReplay, CoverageFollowsTheInputNotTheMap) {
-    PixelBuffer input = noise(60, 60, 9);
+    PixelBuffer input = noisePicture(60, 60, 255, 9);
     CompanionMap opaque;
     opaque.pixels = input;
     for (uint32_t y = 20; y < 40; ++y)
@@ -124,11 +114,11 @@ TEST(CompanionReplay, CoverageFollowsTheInputNotTheMap) {
 
 // What cannot be replayed as the run pasted it is refused, never guessed.
 TEST(CompanionReplay, RefusesMapsAndRecordsThatDoNotMatchTheRun) {
-    const PixelBuffer input = noise(60, 60, 5);
+    const PixelBuffer input = noisePicture(60, 60, 255, 5);
     TwoPastes run(input);
     ASSERT_EQ(run.paste(0), PasteOutcome::Whole);
     CompanionMap narrow;
-    narrow.pixels = noise(59, 60, 1);
+    narrow.pixels = noisePicture(59, 60, 255, 1);
     const CompanionMap deep = deepOf(input);
     CompanionMap same;
     same.pixels = input;

@@ -48,29 +48,29 @@ TEST(ImageCollection, CountsChunksAndFindsSmallestWidthAndHeightSeparately) {
     EXPECT_EQ(images.minChunkSize(), (Extent{12, 8}));
 }
 
-TEST(ImageCollection, NewChunkAmongTwoHalvesLeavesThreeThirds) {
-    ImageCollection images;
-    const InputImage& image = addImageWithShares(images, {0.5f, 0.5f, Chunk::kUnassigned});
-    images.normaliseProbabilities(-1.0f);
-    for (float p : shares(image))
-        EXPECT_NEAR(p, 1.0f / 3.0f, 1e-6f);
-}
-
-TEST(ImageCollection, RaisingAShareClampsOthersAtZeroAndCarriesTheRest) {
-    ImageCollection images;
-    const InputImage& image = addImageWithShares(images, {0.9f, 0.1f, Chunk::kUnassigned});
-    images.normaliseProbabilities(0.5f);
-    const std::vector<float> p = shares(image);
-    EXPECT_NEAR(p[0], 0.5f, 1e-6f);
-    EXPECT_EQ(p[1], 0.0f);
-    EXPECT_EQ(p[2], 0.5f);
-}
-
-TEST(ImageCollection, NormalisingWithoutPositiveSharesOnlyAssignsTheNewChunk) {
-    ImageCollection images;
-    const InputImage& image = addImageWithShares(images, {0.0f, Chunk::kUnassigned});
-    images.normaliseProbabilities(7.0f);  // above 1 counts as 1
-    EXPECT_EQ(shares(image), (std::vector<float>{0.0f, 1.0f}));
+// A new (unassigned) chunk among two halves leaves three thirds; raising a share clamps the
+// others at zero and carries the rest; without positive shares only the new chunk is assigned,
+// and a share above 1 counts as 1.
+TEST(ImageCollection, NormalisingSharesGivesWorkedShares) {
+    const float x = Chunk::kUnassigned, third = 1.0f / 3.0f;
+    const struct {
+        std::vector<float> before;
+        float raised;
+        std::vector<float> after;
+    } cases[] = {
+        {{0.5f, 0.5f, x}, -1.0f, {third, third, third}},
+        {{0.9f, 0.1f, x}, 0.5f, {0.5f, 0.0f, 0.5f}},
+        {{0.0f, x}, 7.0f, {0.0f, 1.0f}},
+    };
+    for (const auto& c : cases) {
+        ImageCollection images;
+        const InputImage& image = addImageWithShares(images, c.before);
+        images.normaliseProbabilities(c.raised);
+        const std::vector<float> got = shares(image);
+        ASSERT_EQ(got.size(), c.after.size());
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_NEAR(got[i], c.after[i], 1e-6f) << "raised " << c.raised << ", chunk " << i;
+    }
     ImageCollection none;
     none.normaliseProbabilities(-1.0f);  // no chunk to divide the share among
     EXPECT_EQ(none.chunkCount(), 0u);

@@ -5,11 +5,10 @@
 
 #include "chunks/MOSSynthesizer.h"
 #include "engine/ImageTransform.h"
+#include "support/Pictures.h"
 #include "support/TextureLoader.h"
 
 namespace {
-
-std::vector<uint32_t> pixelsOf(const PixelBuffer& b) { return {b.pixels(), b.pixels() + b.count()}; }
 
 struct FillReport {
     std::map<PasteOutcome, int> outcomes;

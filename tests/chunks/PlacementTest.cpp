@@ -4,14 +4,9 @@
 #include <cmath>
 
 #include "chunks/Placement.h"
+#include "support/Pictures.h"
 
 namespace {
-
-PixelBuffer filledOutput(uint32_t width, uint32_t height, uint32_t pixel) {
-    PixelBuffer output(width, height);
-    std::fill(output.pixels(), output.pixels() + output.count(), pixel);
-    return output;
-}
 
 struct PlacementFixture {
     HaltonTable halton;
@@ -62,7 +57,7 @@ TEST(Placement, RandomNeverReturnsACoveredBoxAndStartsInsideTheOutput) {
 
 TEST(Placement, RandomEndsOnFullNearlyFullOrEmptyInput) {
     PlacementFixture f;
-    PixelBuffer output = filledOutput(300, 200, 0xFFFFFFFFu);
+    PixelBuffer output = filledPicture(300, 200, 0xFFFFFFFFu);
     EXPECT_TRUE(placeRandom(output, Box(0, 0, 2, 2), 0.5, f.context).isEmpty());
     output.at(299, 199) = 0;
     EXPECT_EQ(placeRandom(output, Box(0, 0, 0, 0), 0.0, f.context), Box(299, 199, 299, 199));
@@ -71,7 +66,7 @@ TEST(Placement, RandomEndsOnFullNearlyFullOrEmptyInput) {
 }
 
 TEST(Placement, CoverageTestWrapsAroundTheOutputEdges) {
-    PixelBuffer output = filledOutput(10, 10, 0xFF000000u);
+    PixelBuffer output = filledPicture(10, 10, 0xFF000000u);
     output.at(1, 1) = 0x80000000u;
     EXPECT_FALSE(isBoxCovered(output, Box(8, 8, 11, 11)));
     EXPECT_TRUE(isBoxCovered(output, Box(8, 8, 10, 10)));
@@ -123,7 +118,7 @@ TEST(Placement, PlaceChunkDispatchesAndSinglePasteLeavesTheCounter) {
     f.counter = 11;
     EXPECT_EQ(placeChunk(params, output, {5, 6}, f.context), Box(7, 37, 11, 42));
     EXPECT_EQ(f.counter, 11u);
-    params.method = PlacementMethod(2);
+    params.method = PlacementMethod(4);
     EXPECT_TRUE(placeChunk(params, output, {5, 6}, f.context).isEmpty());
     params.method = PlacementMethod::SemiRegular;
     EXPECT_FALSE(placeChunk(params, output, {5, 6}, f.context).isEmpty());

@@ -42,23 +42,19 @@ TEST(RandomChunks, FifthOfA200By100ImageGives40By20ChunksRowDrawnBeforeColumn) {
     }
 }
 
-TEST(RandomChunks, TinyFractionsGiveOnePixelChunksInsideTheImage) {
-    OneImage one(3, 3);
+// Tiny fractions give one-pixel chunks inside the image; the size is taken in float like the
+// dialog's percentage (0.29 of 100 is 29, not 28).
+TEST(RandomChunks, SmallFractionsGiveChunksOfTheirFloatSizeInsideTheImage) {
+    OneImage tiny(3, 3), hundred(100, 100);
     RandomGenerator random(1);
-    ASSERT_TRUE(generateChunks(one.images, one.key, 20, 0.05f, random));
-    for (size_t i = 1; i < one.image().chunkCount(); ++i) {
-        const Box& b = one.image().chunk(i)->bounds;
-        EXPECT_EQ(b.width(), 1);
-        EXPECT_EQ(b.height(), 1);
+    ASSERT_TRUE(generateChunks(tiny.images, tiny.key, 20, 0.05f, random));
+    for (size_t i = 1; i < tiny.image().chunkCount(); ++i) {
+        const Box& b = tiny.image().chunk(i)->bounds;
+        EXPECT_EQ(b.width() * b.height(), 1);
         EXPECT_TRUE(b.x0 >= 0 && b.x0 <= 2 && b.y0 >= 0 && b.y0 <= 2);
     }
-}
-
-TEST(RandomChunks, SizeIsTakenInFloatLikeTheDialogsPercentage) {
-    OneImage one(100, 100);
-    RandomGenerator random(3);
-    ASSERT_TRUE(generateChunks(one.images, one.key, 1, 0.29f, random));
-    EXPECT_EQ(one.image().chunk(1)->width(), 29);
+    ASSERT_TRUE(generateChunks(hundred.images, hundred.key, 1, 0.29f, random));
+    EXPECT_EQ(hundred.image().chunk(1)->width(), 29);
 }
 
 TEST(RandomChunks, ThreeChunksBesideAWholeImageChunkEndAtThreeSixteenthsEach) {

@@ -5,7 +5,7 @@
 #include "chunks/SynthesisRun.h"
 #include "engine/Blending.h"
 #include "support/AllocationFailure.h"
-#include "support/NoisePicture.h"
+#include "support/Pictures.h"
 
 namespace {
 

@@ -1,31 +1,29 @@
 #include <gtest/gtest.h>
 
 #include "engine/Blending.h"
+#include "support/Pictures.h"
 
-TEST(Blending, HalfTransparentRedOverOpaqueBlue) {
-    const uint32_t out = blendOver(makePixel(255, 0, 0, 255), makePixel(128, 255, 0, 0));
-    EXPECT_EQ(redOf(out), 128u);
-    EXPECT_EQ(blueOf(out), 127u);
-    EXPECT_EQ(greenOf(out), 0u);
-    EXPECT_EQ(alphaOf(out), 255u);
-}
-
-TEST(Blending, OpaqueOrOverEmptyTakesTheSourceAsItIs) {
-    EXPECT_EQ(blendOver(makePixel(255, 1, 2, 3), makePixel(255, 9, 8, 7)), makePixel(255, 9, 8, 7));
-    EXPECT_EQ(blendOver(makePixel(0, 1, 2, 3), makePixel(40, 9, 8, 7)), makePixel(40, 9, 8, 7));
-    // A fully transparent chunk pixel leaves covered content alone.
-    EXPECT_EQ(blendOver(makePixel(200, 1, 2, 3), makePixel(0, 9, 8, 7)), makePixel(200, 1, 2, 3));
-}
-
-TEST(Blending, MaskedWeightScalesTheChunkAlpha) {
-    // Weight 85 of an opaque pixel: a third of the new colour.
-    const uint32_t third = blendMasked(makePixel(255, 0, 0, 0), makePixel(255, 255, 90, 0), 85);
-    EXPECT_EQ(redOf(third), 85u);
-    EXPECT_EQ(greenOf(third), 30u);
-    EXPECT_EQ(alphaOf(third), 255u);
-    // Over an empty pixel the colour is stored with alpha = chunk alpha * weight / 255.
-    EXPECT_EQ(blendMasked(0, makePixel(200, 10, 20, 30), 170), makePixel(133, 10, 20, 30));
-    EXPECT_EQ(blendMasked(makePixel(255, 1, 1, 1), makePixel(255, 10, 20, 30), 255), makePixel(255, 10, 20, 30));
+// Worked pixels: half-transparent red over opaque blue; an opaque chunk pixel, or one over
+// empty output, taken as it is; a transparent one leaving covered content alone; weights
+// scaling the chunk's alpha (85 of an opaque pixel is a third of the new colour; over an empty
+// pixel the colour is stored with alpha = chunk alpha * weight / 255).
+TEST(Blending, WorkedPixels) {
+    const struct {
+        uint32_t old, chunk, weight, expected;
+    } cases[] = {
+        {makePixel(255, 0, 0, 255), makePixel(128, 255, 0, 0), 255, makePixel(255, 128, 0, 127)},
+        {makePixel(255, 1, 2, 3), makePixel(255, 9, 8, 7), 255, makePixel(255, 9, 8, 7)},
+        {makePixel(0, 1, 2, 3), makePixel(40, 9, 8, 7), 255, makePixel(40, 9, 8, 7)},
+        {makePixel(200, 1, 2, 3), makePixel(0, 9, 8, 7), 255, makePixel(200, 1, 2, 3)},
+        {makePixel(255, 0, 0, 0), makePixel(255, 255, 90, 0), 85, makePixel(255, 85, 30, 0)},
+        {0, makePixel(200, 10, 20, 30), 170, makePixel(133, 10, 20, 30)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(blendMasked(c.old, c.chunk, c.weight), c.expected) << std::hex << c.old << " " << c.chunk;
+        if (c.weight == 255) {
+            EXPECT_EQ(blendOver(c.old, c.chunk), c.expected) << std::hex << c.old << " " << c.chunk;
+        }
+    }
 }
 
 namespace {
@@ -83,8 +81,7 @@ TEST(Blending, ShapesThatCannotWrapOnceWriteNothing) {
     EXPECT_TRUE(maskedPaste(output, BufferView(small, Box(0, 0, 2, 2)), wrongSize, Box(0, 0, 2, 2)).isEmpty());
     PixelBuffer empty;
     EXPECT_TRUE(plainPaste(empty, BufferView(small, Box(0, 0, 0, 0)), Box(0, 0, 0, 0)).isEmpty());
-    EXPECT_EQ(std::vector<uint32_t>(output.pixels(), output.pixels() + output.count()),
-              std::vector<uint32_t>(before.pixels(), before.pixels() + before.count()));
+    EXPECT_EQ(pixelsOf(output), pixelsOf(before));
 }
 
 TEST(PixelBuffer, ExternalPixelsAreSharedNotCopied) {

@@ -10,7 +10,7 @@
 #include "engine/CostFunctions.h"
 #include "engine/PasteJob.h"
 #include "support/GraphTools.h"
-#include "support/NoisePicture.h"
+#include "support/Pictures.h"
 #include "support/TextureLoader.h"
 
 namespace {
@@ -25,8 +25,6 @@ void fillRect(PixelBuffer& b, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1
         for (uint32_t x = x0; x <= x1; ++x)
             b.at(x, y) = colour;
 }
-
-std::vector<uint32_t> pixelsOf(const PixelBuffer& b) { return {b.pixels(), b.pixels() + b.count()}; }
 
 struct Scene {
     PixelBuffer output;

@@ -2,7 +2,7 @@
 
 #include "engine/PasteJob.h"
 #include "support/AllocationFailure.h"
-#include "support/NoisePicture.h"
+#include "support/Pictures.h"
 
 namespace {
 

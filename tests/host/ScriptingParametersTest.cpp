@@ -5,6 +5,7 @@
 
 #include "InProcessPlugin.h"
 #include "TestHost.h"
+#include "chunks/PlacementParameters.h"
 #include "host/ParameterBlock.h"
 #include "host/ScriptingParameters.h"
 
@@ -71,6 +72,18 @@ TEST(ScriptingParameters, ALaterRunSeesWhatTheHostKept) {
     EXPECT_EQ(find(written, "cvFc")->integer, 25);
     EXPECT_EQ(find(written, "rndS")->number, 12.5);
     EXPECT_EQ(find(written, "pPth")->text, "/img/a.png;/img/b.png");
+}
+
+// An action recorded with matched placement plays back as matched: the value is kept as it is,
+// not taken for an unknown method.
+TEST(ScriptingParameters, MatchedPlacementIsKeptAsTwo) {
+    TestHost host(4, 4, kModeRGB, 8, 3);
+    std::vector<Item> descriptor = fullDescriptor("");
+    descriptor[0] = integer("pMtd", int32_t(PlacementMethod::Matched));
+    host.setDescriptor(descriptor);
+    ASSERT_EQ(host.run(InProcessPlugin::entry), kResultOk);
+    EXPECT_EQ(blockOf(host).placementMethod, 2);
+    EXPECT_EQ(find(host.descriptor(), "pMtd")->integer, 2);
 }
 
 TEST(ScriptingParameters, APaletteLongerThan254CharactersIsCut) {

@@ -5,7 +5,13 @@
 
 #include <cstdint>
 
-// Small image files whose headers promise far more than they hold, as fuzzing turns them up.
+// Small image files written byte by byte, among them ones whose headers promise far more than
+// they hold, as fuzzing turns them up.
+
+inline void le16(QByteArray& b, uint32_t v) { b.append(char(v & 0xFF)).append(char(v >> 8)); }
+inline void le32(QByteArray& b, uint32_t v) { le16(b, v & 0xFFFF), le16(b, v >> 16); }
+inline void be16(QByteArray& b, uint32_t v) { b.append(char(v >> 8)).append(char(v & 0xFF)); }
+inline void be32(QByteArray& b, uint32_t v) { be16(b, v >> 16), be16(b, v & 0xFFFF); }
 
 // A WBMP of width x height (one bit a pixel) followed by `dataBytes` bytes of pixel data.
 inline QByteArray wbmpBytes(uint32_t width, uint32_t height, int dataBytes) {
@@ -32,10 +38,6 @@ inline QByteArray xbmBytes(uint32_t width, uint32_t height, int words) {
 // A DDS file: 32-bit uncompressed, or block-compressed with `fourCc`; `dataBytes` bytes follow
 // the 128-byte header.
 inline QByteArray ddsBytes(uint32_t width, uint32_t height, const char* fourCc, int dataBytes) {
-    const auto le32 = [](QByteArray& b, uint32_t v) {
-        for (int shift = 0; shift < 32; shift += 8)
-            b.append(char((v >> shift) & 0xFF));
-    };
     QByteArray b("DDS ");
     for (const uint32_t v : {124u, 0x1007u, height, width, 0u, 0u, 0u})
         le32(b, v);

@@ -15,10 +15,6 @@ using Problem = HeaderVerdict::Problem;
 
 constexpr int64_t kMaxPixels = int64_t(1) << 26;
 
-void le16(QByteArray& b, uint32_t v) { b.append(char(v & 0xFF)).append(char(v >> 8)); }
-void be16(QByteArray& b, uint32_t v) { b.append(char(v >> 8)).append(char(v & 0xFF)); }
-void be32(QByteArray& b, uint32_t v) { be16(b, v >> 16), be16(b, v & 0xFFFF); }
-
 QByteArray gif(uint32_t screenWidth, uint32_t screenHeight, uint32_t imageWidth, uint32_t imageHeight) {
     QByteArray b("GIF89a");
     le16(b, screenWidth);

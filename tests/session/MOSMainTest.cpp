@@ -61,7 +61,8 @@ TEST_F(MOSMainHistory, StartsEmptyOverTheHostMemoryAndUndoesToEmptyNotToTheHostI
     EXPECT_FALSE(session->undo());
 }
 
-TEST_F(MOSMainHistory, UndoAndRedoRestorePixelsPlacementCounterAndSeams) {
+// A new operation after undoing drops the steps that could have been redone.
+TEST_F(MOSMainHistory, UndoAndRedoRestorePixelsPlacementCounterAndSeamsUntilANewOperation) {
     stepAndRecord();
     const State first = state();
     stepAndRecord();
@@ -74,18 +75,12 @@ TEST_F(MOSMainHistory, UndoAndRedoRestorePixelsPlacementCounterAndSeams) {
     ASSERT_TRUE(session->redo());
     EXPECT_EQ(state(), second);
     EXPECT_FALSE(session->redo());
-}
 
-TEST_F(MOSMainHistory, AnOperationAfterUndoingDropsTheRedoSteps) {
-    stepAndRecord();
-    const State first = state();
-    stepAndRecord();
     stepAndRecord();
     ASSERT_TRUE(session->undo());
     ASSERT_TRUE(session->undo());
     session->synthesizer().step();
     ASSERT_TRUE(session->pushHistory());
-
     EXPECT_EQ(session->historySize(), 3u);
     EXPECT_EQ(session->undoDepth(), 0u);
     EXPECT_FALSE(session->redo());

@@ -10,7 +10,6 @@
 #include "SessionTestSupport.h"
 #include "session/PLQShell.h"
 #include "support/AllocationFailure.h"
-#include "support/NoisePicture.h"
 #include "support/TextureLoader.h"
 
 namespace {
@@ -48,12 +47,7 @@ protected:
         return waitUntil([&] { return runsEnded() >= count; }) && !shell->isRunning();
     }
 
-    struct Warnings : WarningReporter {
-        QStringList texts;
-        void warning(const QString& text) override { texts.append(text); }
-    };
-
-    Warnings warnings; // outlives the shell that tells it
+    CollectedWarnings warnings; // outlives the shell that tells it
     std::vector<uint32_t> host;
     std::unique_ptr<PLQShell> shell;
     int steps = 0;
@@ -219,9 +213,9 @@ TEST_F(ShellRun, RunsStartedFromTheEndSignalRun) {
 
 TEST_F(ShellRun, AMixedRunPutsBackTheCurrentImageAndChunk) {
     open(PixelBuffer(64, 64));
-    const uint32_t red = addImage(solid(24, 24, kRed));
+    const uint32_t red = addImage(filledPicture(24, 24, kRed));
     shell->images().find(red)->addChunk();
-    addImage(solid(20, 20, kBlue));
+    addImage(filledPicture(20, 20, kBlue));
     for (const auto& [key, image] : shell->images().images())
         for (size_t i = 0; i < image->chunkCount(); ++i)
             image->chunk(i)->probability = key == red ? 0.0f : 1.0f;

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -143,4 +144,35 @@ TEST_F(AutomationPanelTest, DuringARunOnlyStopIsUsable) {
     EXPECT_EQ(go->text(), QStringLiteral("Start process"));
     EXPECT_TRUE(child<QComboBox>("placementCombo")->isEnabled());
     EXPECT_TRUE(mixEnabled());
+}
+
+// Matched follows Semi-Regular in the combo; it has no amount, so its page shows a line of text
+// instead of a spin box, and the amounts of the other methods are kept for when they return.
+TEST_F(AutomationPanelTest, MatchedIsTheThirdEntryAndShowsAHintInsteadOfAnAmount) {
+    open();
+    PlacementParameters& p = shell->placement();
+    p.jittering = 0.3;
+    auto* combo = child<QComboBox>("placementCombo");
+    ASSERT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->itemText(2), QStringLiteral("Matched"));
+    QSignalSpy changes(panel.get(), &PLQAutomationPanel::propertiesChanged);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(p.method, PlacementMethod::Matched);
+    EXPECT_EQ(changes.count(), 2);
+    auto* stack = child<QStackedWidget>("propStack");
+    EXPECT_EQ(stack->currentWidget()->objectName(), QStringLiteral("matchedTab"));
+    EXPECT_TRUE(child<QLabel>("matchedHint")->isVisible());
+    EXPECT_FALSE(child<PLQSpinBox>("jitterSpin")->isVisible());
+    EXPECT_FALSE(child<PLQSpinBox>("coverSpin")->isVisible());
+
+    p.method = PlacementMethod::Random;
+    panel->updateParameters();
+    EXPECT_EQ(combo->currentIndex(), 0);
+    p.method = PlacementMethod::Matched;
+    panel->updateParameters();
+    EXPECT_EQ(combo->currentIndex(), 2);
+    EXPECT_EQ(stack->currentWidget()->objectName(), QStringLiteral("matchedTab"));
+    EXPECT_DOUBLE_EQ(p.jittering, 0.3);
 }

@@ -1,0 +1,114 @@
+#include "chunks/MatchedPlacement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+
+namespace {
+
+// Colour variance below which a chunk counts as flat; keeps the weights finite.
+constexpr double kVarianceFloor = 1e-4;
+
+int64_t wrap(int64_t v, int64_t size) {
+    v %= size;
+    return v < 0 ? v + size : v;
+}
+
+bool isUncovered(const PixelBuffer& output, int64_t x, int64_t y) {
+    return alphaOf(output.at(uint32_t(wrap(x, output.width())), uint32_t(wrap(y, output.height())))) != 255;
+}
+
+} // namespace
+
+void MatchedPlacement::setChunk(const PixelBuffer* chunk) {
+    chunk_ = chunk;
+    errors_.setChunk(chunk);
+}
+
+// The Halton point itself when it is uncovered, else the first uncovered pixel of its box in
+// reading order (Random never returns a box without one).
+MatchedPlacement::Aim MatchedPlacement::aimPixel(const PixelBuffer& output, const Box& halton) {
+    const int64_t columns = std::min<int64_t>(halton.width(), output.width());
+    const int64_t rows = std::min<int64_t>(halton.height(), output.height());
+    for (int64_t y = 0; y < rows; ++y)
+        for (int64_t x = 0; x < columns; ++x)
+            if (isUncovered(output, halton.x0 + x, halton.y0 + y))
+                return {wrap(halton.x0 + x, output.width()), wrap(halton.y0 + y, output.height())};
+    return {halton.x0, halton.y0};
+}
+
+// Fills cumulative_ with the error of every position worth comparing, with the penalty for
+// covering little (infinity for the others), and returns the smallest; infinity when no
+// position qualifies.
+double MatchedPlacement::compareErrors(Extent chunk) {
+    const uint32_t w = uint32_t(chunk.width), h = uint32_t(chunk.height);
+    double leastSeen = std::numeric_limits<double>::infinity();
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
+            leastSeen = std::min(leastSeen, errors_.overlap(x, y));
+    const double area = errors_.chunkArea();
+    const double leastOverlap = std::max(kMinimumOverlap * area, 1e-3);
+    const double mostOverlap = area - kCoverageShare * (area - leastSeen);
+    const double newAtBest = std::max(1e-9, area - leastSeen);
+    const double penalty = kDeepOverlapPenalty * errors_.chunkVariance();
+    cumulative_.assign(size_t(w) * h, 0.0);
+    double best = std::numeric_limits<double>::infinity();
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            const double overlap = errors_.overlap(x, y);
+            double& error = cumulative_[size_t(y) * w + x];
+            error = overlap >= leastOverlap ? std::max(0.0, errors_.squaredError(x, y)) / overlap
+                                            : std::numeric_limits<double>::infinity();
+            if (overlap > mostOverlap)
+                error += penalty * (1.0 - (area - overlap) / newAtBest / kCoverageShare);
+            best = std::min(best, error);
+        }
+    return best;
+}
+
+// Draws a compared position (dx, dy): the chunk with its top-left pixel at (dx, dy) of the
+// comparison window, whose origin lies chunk size - 1 up and left of the aim.
+bool MatchedPlacement::drawOffset(Extent chunk, RandomGenerator& random, uint32_t& dx, uint32_t& dy) {
+    const double best = compareErrors(chunk);
+    if (!std::isfinite(best))
+        return false;
+    const double scale = kErrorScale * std::max(errors_.chunkVariance(), kVarianceFloor);
+    double total = 0.0;
+    for (double& entry : cumulative_) {
+        total += std::isfinite(entry) ? std::exp(-(entry - best) / scale) : 0.0;
+        entry = total;
+    }
+    // 30 random bits: finer than the weight of any position worth drawing.
+    const double hi = random.next(), lo = random.next();
+    const double u = (hi * 32768.0 + lo) / 1073741824.0 * total;
+    const size_t index = size_t(std::upper_bound(cumulative_.begin(), cumulative_.end(), u) - cumulative_.begin());
+    const size_t chosen = std::min(index, cumulative_.size() - 1);
+    dx = uint32_t(chosen % uint32_t(chunk.width));
+    dy = uint32_t(chosen / uint32_t(chunk.width));
+    return true;
+}
+
+Box MatchedPlacement::place(const PixelBuffer& output, Extent chunk, PlacementContext& context) {
+    lastAim_ = Aim();
+    lastMatched_ = false;
+    const Box halton = placeRandom(output, Box(0, 0, int32_t(chunk.width) - 1, int32_t(chunk.height) - 1), 0.0, context);
+    if (halton.isEmpty())
+        return halton;
+    lastAim_ = aimPixel(output, halton);
+    if (!chunk_ || chunk_->width() != chunk.width || chunk_->height() != chunk.height ||
+        chunk.width > output.width() || chunk.height > output.height())
+        return halton;
+    const int64_t x0 = lastAim_.x - (chunk.width - 1), y0 = lastAim_.y - (chunk.height - 1);
+    uint32_t dx = 0, dy = 0;
+    try {
+        if (!errors_.compare(output, x0, y0) || !drawOffset(chunk, context.random, dx, dy))
+            return halton;
+    } catch (const std::bad_alloc&) {
+        // Matching is a refinement: without the memory for it the paste still goes ahead.
+        return halton;
+    }
+    lastMatched_ = true;
+    const int64_t x = wrap(x0 + dx, output.width()), y = wrap(y0 + dy, output.height());
+    return Box(int32_t(x), int32_t(y), int32_t(x + chunk.width - 1), int32_t(y + chunk.height - 1));
+}

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "chunks/MOSSynthesizer.h"
+#include "chunks/MatchedPlacement.h"
+#include "chunks/OverlapErrors.h"
+#include "chunks/RealFourierPlan.h"
+
+namespace {
+
+// Opaque noise, period p in both directions: every p x p cell is the same.
+PixelBuffer lattice(uint32_t width, uint32_t height, uint32_t period) {
+    std::vector<uint32_t> cell(size_t(period) * period);
+    RandomGenerator noise(17);
+    for (uint32_t& p : cell)
+        p = makePixel(255, noise.next() & 0xFF, noise.next() & 0xFF, noise.next() & 0xFF);
+    PixelBuffer image(width, height);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            image.at(x, y) = cell[(y % period) * period + x % period];
+    return image;
+}
+
+PixelBuffer noise(uint32_t width, uint32_t height, uint32_t seed, bool randomAlpha) {
+    PixelBuffer image(width, height);
+    RandomGenerator random(seed);
+    for (uint32_t i = 0; i < image.count(); ++i) {
+        const uint32_t a = randomAlpha ? (random.next() % 3 == 0 ? 0u : uint32_t(random.next() & 0xFF)) : 255u;
+        image.pixels()[i] = makePixel(a, random.next() & 0xFF, random.next() & 0xFF, random.next() & 0xFF);
+    }
+    return image;
+}
+
+bool covers(const Box& box, int64_t x, int64_t y, int64_t W, int64_t H) {
+    const int64_t dx = ((x - box.x0) % W + W) % W, dy = ((y - box.y0) % H + H) % H;
+    return dx < box.width() && dy < box.height();
+}
+
+struct MatchedSession {
+    PlacementParameters placement;
+    RandomGenerator random;
+    PixelBuffer output;
+    MOSSynthesizer synth{placement, random};
+
+    MatchedSession(uint32_t W, uint32_t H, uint32_t seed, PlacementMethod method = PlacementMethod::Matched)
+        : random(seed), output(W, H) {
+        placement.method = method;
+        synth.setOutput(&output);
+        synth.reset();
+    }
+};
+
+} // namespace
+
+TEST(RealFourierPlan, FastSizesHaveOnlySmallPrimeFactors) {
+    const std::pair<uint32_t, uint32_t> cases[] = {{0, 1}, {1, 1}, {11, 12}, {13, 14}, {17, 18}, {255, 256},
+                                                   {997, 1000}, {1023, 1024}, {1025, 1029}};
+    for (auto [minimum, fast] : cases)
+        EXPECT_EQ(RealFourierPlan::fastSize(minimum), fast) << minimum;
+}
+
+TEST(OverlapErrors, WindowHoldsEveryPositionOrIsTheWholeOutput) {
+    EXPECT_EQ(OverlapErrors::windowSide(128, 1024), 256u);
+    EXPECT_EQ(OverlapErrors::windowSide(5, 1000), 9u);
+    EXPECT_EQ(OverlapErrors::windowSide(100, 150), 150u); // 199 would fold: the output's own wrap
+    EXPECT_EQ(OverlapErrors::windowSide(300, 600), 600u); // 599 rounds up past the output
+    EXPECT_EQ(OverlapErrors::windowSide(600, 600), 600u);
+}
+
+// The correlations against a direct sum over every position, with partial alphas on both
+// sides, both for a window smaller than the output and for one that wraps around it.
+TEST(OverlapErrors, EqualTheDirectSumsForEveryPosition) {
+    struct Case {
+        uint32_t cw, ch, W, H;
+        int64_t x0, y0;
+    };
+    for (const Case& c : {Case{7, 5, 40, 33, 35, -3}, Case{20, 9, 26, 30, 11, 27}}) {
+        const PixelBuffer chunk = noise(c.cw, c.ch, 3, true);
+        const PixelBuffer output = noise(c.W, c.H, 4, true);
+        OverlapErrors errors;
+        errors.setChunk(&chunk);
+        ASSERT_TRUE(errors.compare(output, c.x0, c.y0));
+        for (uint32_t dy = 0; dy < c.ch; ++dy)
+            for (uint32_t dx = 0; dx < c.cw; ++dx) {
+                double overlap = 0, error = 0;
+                for (uint32_t v = 0; v < c.ch; ++v)
+                    for (uint32_t u = 0; u < c.cw; ++u) {
+                        const uint32_t ox = uint32_t(((c.x0 + dx + u) % c.W + c.W) % c.W);
+                        const uint32_t oy = uint32_t(((c.y0 + dy + v) % c.H + c.H) % c.H);
+                        const uint32_t o = output.at(ox, oy), k = chunk.at(u, v);
+                        const double weight = alphaOf(o) / 255.0 * alphaOf(k) / 255.0;
+                        const double dr = (double(redOf(o)) - redOf(k)) / 255.0;
+                        const double dg = (double(greenOf(o)) - greenOf(k)) / 255.0;
+                        const double db = (double(blueOf(o)) - blueOf(k)) / 255.0;
+                        overlap += weight;
+                        error += weight * (dr * dr + dg * dg + db * db);
+                    }
+                ASSERT_NEAR(errors.overlap(dx, dy), overlap, 1e-3) << c.cw << " at " << dx << "," << dy;
+                ASSERT_NEAR(errors.squaredError(dx, dy), error, 2e-3) << c.cw << " at " << dx << "," << dy;
+            }
+    }
+}
+
+// Every paste over content lands in phase with the lattice (error zero there, about twice the
+// variance anywhere else), so the finished tile is the lattice itself, without a single seam
+// showing; and the phases drawn differ, since all of them match equally well.
+TEST(MatchedPlacement, PastesOnALatticeLandOnMultiplesOfItsPeriod) {
+    const uint32_t period = 12;
+    const PixelBuffer source = lattice(96 + 30, 96 + 26, period);
+    PixelBuffer chunk(30, 26);
+    for (uint32_t y = 0; y < 26; ++y)
+        for (uint32_t x = 0; x < 30; ++x)
+            chunk.at(x, y) = source.at(x + 5, y + 7);
+    MatchedSession s(96, 96, 8);
+    s.synth.setChunk(&chunk);
+    int matched = 0;
+    std::set<std::pair<int, int>> places;
+    for (int step = 0; step < 500 && !s.synth.isComplete(); ++step) {
+        const PasteOutcome outcome = s.synth.step();
+        const Box box = s.synth.lastBox();
+        if (!s.synth.matchedPlacement().lastMatched() || box.isEmpty())
+            continue;
+        ++matched;
+        places.insert({box.x0, box.y0});
+        ASSERT_EQ(box.x0 % int(period), 0) << "step " << step << " outcome " << int(outcome);
+        ASSERT_EQ(box.y0 % int(period), 0) << "step " << step;
+    }
+    ASSERT_TRUE(s.synth.isComplete());
+    EXPECT_GT(matched, 10);
+    EXPECT_GT(places.size(), 10u);
+    for (uint32_t y = 0; y < 96; ++y)
+        for (uint32_t x = 0; x < 96; ++x)
+            ASSERT_EQ(s.output.at(x, y), source.at(x + 5, y + 7)) << x << "," << y;
+}
+
+// On outputs with scattered coverage, every box covers the uncovered pixel it aimed at,
+// starts inside the output and has the chunk's size; chunks from tiny to output-wide.
+TEST(MatchedPlacement, ChosenBoxAlwaysCoversTheAimedAtUncoveredPixel) {
+    const HaltonTable halton;
+    for (uint32_t side : {3u, 16u, 40u, 64u}) {
+        PixelBuffer output = noise(64, 48, side, false);
+        RandomGenerator holes(side);
+        for (uint32_t i = 0; i < output.count(); ++i)
+            if (holes.next() % 4 == 0)
+                output.pixels()[i] = 0;
+        const PixelBuffer chunk = noise(side, std::min(side, 48u), 9, false);
+        MatchedPlacement matched;
+        matched.setChunk(&chunk);
+        uint32_t counter = 0;
+        RandomGenerator random(1);
+        PlacementContext context{halton, counter, random, &matched};
+        int compared = 0;
+        for (int i = 0; i < 60; ++i) {
+            const Box box = matched.place(output, {chunk.width(), chunk.height()}, context);
+            const MatchedPlacement::Aim aim = matched.lastAim();
+            ASSERT_EQ(box.width(), chunk.width());
+            ASSERT_EQ(box.height(), chunk.height());
+            ASSERT_TRUE(box.x0 >= 0 && box.x0 < 64 && box.y0 >= 0 && box.y0 < 48);
+            ASSERT_NE(alphaOf(output.at(uint32_t(aim.x), uint32_t(aim.y))), 255u);
+            ASSERT_TRUE(covers(box, aim.x, aim.y, 64, 48)) << side << ": step " << i;
+            compared += matched.lastMatched();
+        }
+        EXPECT_GT(compared, 50) << side;
+    }
+}
+
+// Large smooth shapes barely change under a shift of a few pixels, so a chunk laid almost on
+// an earlier copy of itself matches well while adding next to nothing: such positions must
+// not take over, or the fill needs many times the pastes of Random.
+TEST(MatchedPlacement, FillsSmoothTexturesInAboutAsManyStepsAsRandom) {
+    const PixelBuffer rough = noise(96, 96, 5, false);
+    PixelBuffer smooth(96, 96);
+    for (uint32_t y = 0; y < 96; ++y)
+        for (uint32_t x = 0; x < 96; ++x) {
+            uint32_t sum[3] = {0, 0, 0};
+            for (uint32_t v = 0; v < 12; ++v)
+                for (uint32_t u = 0; u < 12; ++u) {
+                    const uint32_t p = rough.at((x + u) % 96, (y + v) % 96);
+                    sum[0] += redOf(p), sum[1] += greenOf(p), sum[2] += blueOf(p);
+                }
+            smooth.at(x, y) = makePixel(255, sum[0] / 144, sum[1] / 144, sum[2] / 144);
+        }
+    auto steps = [&](PlacementMethod method) {
+        MatchedSession s(320, 320, 4, method);
+        s.placement.jittering = 0.5;
+        s.synth.setChunk(&smooth);
+        int n = 0;
+        while (n < 2000 && !s.synth.isComplete()) {
+            s.synth.step();
+            ++n;
+        }
+        return n;
+    };
+    const int random = steps(PlacementMethod::Random);
+    EXPECT_LT(steps(PlacementMethod::Matched), random * 3 / 2) << "random took " << random;
+}
+
+// A full output and a chunk larger than the output end the step as they do for Random.
+TEST(MatchedPlacement, FullOutputAndOversizedChunkEndAsWithRandom) {
+    const PixelBuffer small = noise(10, 10, 2, false);
+    const PixelBuffer wide = noise(70, 10, 2, false);
+    for (PlacementMethod method : {PlacementMethod::Random, PlacementMethod::Matched}) {
+        MatchedSession full(40, 30, 1, method);
+        std::fill(full.output.pixels(), full.output.pixels() + full.output.count(), 0xFF808080u);
+        full.synth.setChunk(&small);
+        EXPECT_EQ(full.synth.step(), PasteOutcome::Nothing);
+
+        MatchedSession oversized(40, 30, 1, method);
+        oversized.synth.setChunk(&wide);
+        EXPECT_EQ(oversized.synth.step(), PasteOutcome::Invalid);
+        EXPECT_EQ(oversized.synth.placementCounter(), 1u);
+    }
+}
+
+// The jitter is not used, and the first paste (no overlap) keeps the Halton position.
+TEST(MatchedPlacement, FirstPasteKeepsTheHaltonPointWhateverTheJitter) {
+    const PixelBuffer chunk = noise(10, 10, 2, false);
+    MatchedSession s(100, 100, 1);
+    s.placement.jittering = 1.0;
+    s.synth.setChunk(&chunk);
+    s.synth.step();
+    s.synth.step();
+    EXPECT_EQ(s.synth.lastBox(), Box(20, 9, 29, 18));
+    EXPECT_FALSE(s.synth.matchedPlacement().lastMatched());
+}
+
+TEST(MatchedPlacement, SameSeedGivesTheSameTile) {
+    const PixelBuffer chunk = lattice(40, 34, 40); // one noise cell: no period inside
+    auto tile = [&](uint32_t seed) {
+        MatchedSession s(120, 100, seed);
+        s.synth.setChunk(&chunk);
+        for (int step = 0; step < 400 && !s.synth.isComplete(); ++step)
+            s.synth.step();
+        EXPECT_TRUE(s.synth.isComplete());
+        return std::vector<uint32_t>(s.output.pixels(), s.output.pixels() + s.output.count());
+    };
+    const auto first = tile(21);
+    EXPECT_EQ(tile(21), first);
+    EXPECT_NE(tile(22), first);
+}
