@@ -24,7 +24,8 @@ std::string PatchloomProgram::usage() {
 Seamless textures from chunks of input images.
 
 Commands:
-  edit      open the Patchloom window on a picture and write the result on Apply
+  edit      run the filter module on a picture as an image editor would, and write
+            the result on Apply
   synth     build a tile of a chosen size automatically and write it as a PNG
   about     show the filter module's about box
 
@@ -78,13 +79,22 @@ int PatchloomProgram::dispatch(const std::vector<std::string>& words) {
     return SynthCommand::kBadArguments;
 }
 
+std::string PatchloomProgram::aboutUsage() {
+    return "usage: patchloom about [--module MOS.8bf]: the filter module's about box, over a window\n"
+           "standing for the image editor's\n";
+}
+
 // `patchloom about [--module PATH]`: the module's about selector, as a host's menu calls it.
 int PatchloomProgram::about(const std::vector<std::string>& words) {
     std::string module;
+    if (words.size() == 1 && (words[0] == "-h" || words[0] == "--help")) {
+        out_ << aboutUsage();
+        return SynthCommand::kDone;
+    }
     if (words.size() == 2 && words[0] == "--module")
         module = words[1];
     else if (!words.empty()) {
-        err_ << "patchloom about: usage: patchloom about [--module MOS.8bf]\n";
+        err_ << "patchloom about: " << aboutUsage();
         return SynthCommand::kBadArguments;
     }
     return HostedEdit(out_, err_).about(module);
@@ -102,6 +112,10 @@ int PatchloomProgram::help(const std::vector<std::string>& words) {
     }
     if (words.front() == "edit") {
         out_ << EditCommand::usage();
+        return SynthCommand::kDone;
+    }
+    if (words.front() == "about") {
+        out_ << aboutUsage();
         return SynthCommand::kDone;
     }
     err_ << "patchloom: unknown command '" << words.front() << "' (see patchloom --help)\n";

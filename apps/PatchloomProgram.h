@@ -17,6 +17,7 @@ public:
     int run(const std::vector<std::string>& words);
 
     static std::string usage();
+    static std::string aboutUsage();
 
 private:
     int dispatch(const std::vector<std::string>& words);

@@ -115,7 +115,9 @@ void PLQMainWindow::buildWidgets() {
     automationDock->setWidget(automationPanel_);
 
     buttonsBar_ = new PLQButtonsBar(&shell_, this, "buttonsBar");
-    QFrame* spacerFrame2 = makeFrame(this, "spacerFrame2", QFrame::Panel);
+    // A panel without a shadow is drawn as a bright plain outline by today's styles; raised,
+    // it is the subtle shaded strip meant to set the window's content off its title bar.
+    QFrame* spacerFrame2 = makeFrame(this, "spacerFrame2", QFrame::Panel | QFrame::Raised);
     spacerFrame2->setFixedHeight(5);
     QFrame* spacerFrame = makeFrame(leftFrame, "spacerFrame", QFrame::Panel | QFrame::Sunken);
     auto* aboutFrame = new PLQAbout(this, "aboutFrame");

@@ -29,6 +29,7 @@
 #include "ui/PLQMainWindow.h"
 #include "ui/PLQOutputFrame.h"
 #include "ui/PLQSpinBox.h"
+#include "ui/PLQStyle.h"
 #include "ui/SessionRunner.h"
 
 namespace {
@@ -278,6 +279,23 @@ TEST_F(MainWindowTest, ImageAndFilterChangesReachTheViews) {
     }
     EXPECT_FALSE(child<QPushButton>("goStopButton")->isEnabled());
     EXPECT_TRUE(output->previewImage().isNull());
+}
+
+// The strip under the title bar is a shaded edge in the palette's light and dark, not an
+// outline in the text colour.
+TEST_F(MainWindowTest, TopStripIsAShadedEdge) {
+    open(64, 64);
+    auto* strip = child<QFrame>("spacerFrame2");
+    PLQStyle style;
+    QPalette palette;
+    style.polish(palette);
+    strip->setStyle(&style);
+    strip->setPalette(palette);
+    const QImage shot = grabImage(strip);
+    const int middle = shot.width() / 2;
+    EXPECT_EQ(shot.pixelColor(middle, 0), rgb(54, 54, 54));
+    EXPECT_EQ(shot.pixelColor(middle, shot.height() - 1), rgb(90, 90, 90));
+    strip->setStyle(nullptr);  // the style goes before the window
 }
 
 TEST_F(MainWindowTest, PageKeysZoomWhateverHasFocus) {
