@@ -1,5 +1,6 @@
 #include "chunks/MOSSynthesizer.h"
 
+#include "chunks/CentreCut.h"
 #include "chunks/Placement.h"
 #include "engine/ImageTransform.h"
 
@@ -40,23 +41,7 @@ bool MOSSynthesizer::isComplete() {
 // Keeps the centre of an image at least as wide (high) as the output minus one, so that a
 // turned or scaled chunk is always narrower and lower than the output.
 PixelBuffer MOSSynthesizer::cutToOutput(const PixelBuffer& image) const {
-    const uint32_t W = output_ ? output_->width() : 0, H = output_ ? output_->height() : 0;
-    uint32_t w = image.width(), h = image.height(), x0 = 0, y0 = 0;
-    if (W > 0 && w >= W - 1) {
-        x0 = (w - W + 1) / 2;
-        w = W - 1;
-    }
-    if (H > 0 && h >= H - 1) {
-        y0 = (h - H + 1) / 2;
-        h = H - 1;
-    }
-    if (x0 == 0 && y0 == 0 && w == image.width() && h == image.height())
-        return image;
-    PixelBuffer cut(w, h);
-    for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x)
-            cut.at(x, y) = image.at(x0 + x, y0 + y);
-    return cut;
+    return cutToOutputSize(image, output_ ? output_->width() : 0, output_ ? output_->height() : 0);
 }
 
 const PixelBuffer* MOSSynthesizer::transformed(const PixelBuffer* given, PixelBuffer& copy) const {

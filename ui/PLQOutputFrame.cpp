@@ -1,5 +1,7 @@
 #include "ui/PLQOutputFrame.h"
 
+#include "chunks/CentreCut.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,27 +16,6 @@
 #include "session/PLQShell.h"
 
 namespace {
-
-// The synthesizer pastes a turned or scaled chunk cut to its centre when it is not narrower
-// (lower) than the output; the preview is cut the same way so that it shows what is pasted.
-PixelBuffer cutLikeThePaste(const PixelBuffer& image, uint32_t outputWidth, uint32_t outputHeight) {
-    uint32_t w = image.width(), h = image.height(), x0 = 0, y0 = 0;
-    if (outputWidth > 0 && w >= outputWidth - 1) {
-        x0 = (w - outputWidth + 1) / 2;
-        w = outputWidth - 1;
-    }
-    if (outputHeight > 0 && h >= outputHeight - 1) {
-        y0 = (h - outputHeight + 1) / 2;
-        h = outputHeight - 1;
-    }
-    if (x0 == 0 && y0 == 0 && w == image.width() && h == image.height())
-        return image;
-    PixelBuffer cut(w, h);
-    for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x)
-            cut.at(x, y) = image.at(x0 + x, y0 + y);
-    return cut;
-}
 
 // A position brought into 0..size-1, however far outside it lies.
 int wrapInto(int value, int size) {
@@ -155,7 +136,7 @@ void PLQOutputFrame::buildPreview() {
     if (scale != 1.0)
         shaped = scaleImage(shaped, scale);
     const PixelBuffer& output = shell_->output();
-    shaped = cutLikeThePaste(shaped, output.width(), output.height());
+    shaped = cutToOutputSize(shaped, output.width(), output.height());  // cut as the paste is
     if (shaped.count() == 0) {
         previewImage_ = QImage();
         return;
