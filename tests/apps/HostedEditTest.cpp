@@ -2,13 +2,9 @@
 
 #include <stdlib.h>
 
-#include <QApplication>
 #include <QImage>
-#include <QPushButton>
-#include <QWidget>
 
 #include <algorithm>
-#include <memory>
 #include <sstream>
 
 #include "TempFolder.h"
@@ -16,25 +12,6 @@
 #include "support/ModuleScript.h"
 
 namespace {
-
-// Presses the module window's buttons labelled `labels` in turn once it shows.
-void pressInTurn(const QStringList& labels) {
-    auto next = std::make_shared<int>(0);
-    ModuleScript::set([labels, next] {
-        if (*next >= labels.size())
-            return true;
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (widget->objectName() != QLatin1String("mainWindow") || !widget->isVisible())
-                continue;
-            for (QPushButton* button : widget->findChildren<QPushButton*>())
-                if (button->text() == labels[*next] && button->isEnabled()) {
-                    button->click();
-                    return ++*next == labels.size();
-                }
-        }
-        return false;
-    });
-}
 
 QImage deepPicture() {
     QImage picture(37, 70, QImage::Format_RGBA64);
@@ -70,7 +47,7 @@ TEST(HostedEdit, TheRealModuleAppliesThroughTheHostAndACancelWritesNothing) {
     std::ostringstream output, errors;
     EditCommand command(output, errors, nullptr);
 
-    pressInTurn({QStringLiteral("Paste Input"), QStringLiteral("Apply")});
+    ModuleScript::pressInTurn({QStringLiteral("Paste Input"), QStringLiteral("Apply")});
     ASSERT_EQ(command.run({in, "-o", out, "--module", PATCHLOOM_MODULE, "--state", state}), EditCommand::kApplied)
         << errors.str();
     const QImage written(QString::fromStdString(out));
@@ -80,7 +57,7 @@ TEST(HostedEdit, TheRealModuleAppliesThroughTheHostAndACancelWritesNothing) {
     EXPECT_NE(readFile(state).find("pPth"), std::string::npos) << readFile(state);
 
     writeFile(out, "old");
-    pressInTurn({QStringLiteral("Paste Input"), QStringLiteral("Cancel")});
+    ModuleScript::pressInTurn({QStringLiteral("Paste Input"), QStringLiteral("Cancel")});
     EXPECT_EQ(command.run({in, "-o", out, "--module", PATCHLOOM_MODULE, "--mode", "cmyk", "--state", state}),
               EditCommand::kNotApplied)
         << errors.str();

@@ -7,19 +7,10 @@
 
 #include "apps/HostStateFile.h"
 #include "apps/StandInHost.h"
-#include "host/FilterPlugin.h"
 #include "host/ParameterBlock.h"
+#include "support/InProcessPlugin.h"
 
 namespace {
-
-// The module's dispatch in-process, with a window that does what the test says.
-std::function<bool(int, int, uint32_t*)> window;
-
-void entry(int16_t selector, void* block, intptr_t* data, int16_t* result) {
-    static FilterPlugin plugin(
-        [](uintptr_t, int w, int h, uint32_t* p) { return window ? window(w, h, p) : true; }, nullptr);
-    plugin.entry(selector, block, data, result);
-}
 
 QImage picture(bool alpha) {
     QImage image(23, 70, QImage::Format_ARGB32);
@@ -75,13 +66,13 @@ TEST(StandInHost, ApplyingUntouchedGivesBackThePictureInEveryModeTheFilterTakes)
         {"duotone", false, {}, 0, 0},
     };
     for (const auto& c : cases) {
-        window = nullptr;
+        InProcessPlugin::session = nullptr;
         HostImage image = HostImage::fromPicture(picture(c.alpha), *HostImage::modeNamed(c.mode), colours);
         const HostImage original = image;
         const QImage before = image.toPicture(colours);
         StandInHost host(image, c.variant, colours);
         StandInHost::Kept kept;
-        EXPECT_EQ(host.run(entry, 0, kept), kResultOk) << c.mode;
+        EXPECT_EQ(host.run(InProcessPlugin::entry, 0, kept), kResultOk) << c.mode;
         EXPECT_LE(largestDifference(image.toPicture(colours), before), c.shownTolerance) << c.mode;
         EXPECT_LE(largestSampleDifference(image, original), c.sampleTolerance) << c.mode;
         EXPECT_EQ(image.toPicture(colours).depth(), std::string(c.mode).find("16") != std::string::npos ? 64 : 32);
@@ -91,13 +82,13 @@ TEST(StandInHost, ApplyingUntouchedGivesBackThePictureInEveryModeTheFilterTakes)
 TEST(StandInHost, WhatTheFilterPaintsLandsInTheHostImage) {
     const HostColourEngine colours;
     HostImage image = HostImage::fromPicture(picture(false), *HostImage::modeNamed("cmyk"), colours);
-    window = [](int w, int h, uint32_t* p) {
+    InProcessPlugin::session = [](int w, int h, uint32_t* p) {
         std::fill(p, p + size_t(w) * h, 0xFF2060A0u);
         return true;
     };
     StandInHost host(image, {}, colours);
     StandInHost::Kept kept;
-    ASSERT_EQ(host.run(entry, 0, kept), kResultOk);
+    ASSERT_EQ(host.run(InProcessPlugin::entry, 0, kept), kResultOk);
     // 0x2060A0: black 255 - 160 = 95; cyan (255 - 32 - 95) * 255 / 160 = 204
     EXPECT_EQ(image.sample(22, 69, 3), 95);
     EXPECT_EQ(image.sample(22, 69, 0), 204);
@@ -107,11 +98,11 @@ TEST(StandInHost, WhatTheFilterPaintsLandsInTheHostImage) {
 TEST(StandInHost, ASecondRunSeesWhatTheFirstLeftThroughTheStateFile) {
     const HostColourEngine colours;
     HostImage image = HostImage::fromPicture(picture(false), *HostImage::modeNamed("rgb"), colours);
-    window = nullptr;
+    InProcessPlugin::session = nullptr;
     StandInHost::Kept kept;
     {
         StandInHost first(image, {}, colours);
-        ASSERT_EQ(first.run(entry, 0, kept), kResultOk);
+        ASSERT_EQ(first.run(InProcessPlugin::entry, 0, kept), kResultOk);
     }
     ASSERT_EQ(kept.parameters.size(), sizeof(ParameterBlock));
     ASSERT_EQ(kept.descriptor.size(), 7u);
@@ -123,7 +114,7 @@ TEST(StandInHost, ASecondRunSeesWhatTheFirstLeftThroughTheStateFile) {
     ASSERT_TRUE(HostStateFile::parse(HostStateFile::format(kept), reloaded, error)) << error;
 
     StandInHost second(image, {}, colours);
-    ASSERT_EQ(second.run(entry, 0, reloaded), kResultOk);
+    ASSERT_EQ(second.run(InProcessPlugin::entry, 0, reloaded), kResultOk);
     ParameterBlock block;
     std::memcpy(&block, reloaded.parameters.data(), sizeof block);
     EXPECT_EQ(block.jittering, 42);
@@ -135,13 +126,13 @@ TEST(StandInHost, CancellingKeepsTheHostImageAndTheParameters) {
     const HostColourEngine colours;
     HostImage image = HostImage::fromPicture(picture(true), *HostImage::modeNamed("rgb"), colours);
     const QImage before = image.toPicture(colours);
-    window = [](int w, int h, uint32_t* p) {
+    InProcessPlugin::session = [](int w, int h, uint32_t* p) {
         std::fill(p, p + size_t(w) * h, 0u);
         return false;
     };
     StandInHost host(image, {}, colours);
     StandInHost::Kept kept;
-    EXPECT_EQ(host.run(entry, 0, kept), kResultNotApplied);
+    EXPECT_EQ(host.run(InProcessPlugin::entry, 0, kept), kResultNotApplied);
     EXPECT_EQ(largestDifference(image.toPicture(colours), before), 0);
     EXPECT_EQ(kept.parameters.size(), sizeof(ParameterBlock));
     EXPECT_FALSE(kept.hasDescriptor);

@@ -4,129 +4,54 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-
-#include <QApplication>
-#include <QPushButton>
-#include <QWidget>
-
-#include <memory>
 #include <vector>
 
 #include "support/ModuleScript.h"
 #include "TestHost.h"
 
-namespace {
-
-EntryPointProc loadModule() {
-    static void* module = dlopen(PATCHLOOM_MODULE, RTLD_NOW | RTLD_LOCAL);
-    return module ? reinterpret_cast<EntryPointProc>(dlsym(module, "ENTRYPOINT")) : nullptr;
-}
-
-uint32_t pattern(int x, int y, int channel) {
-    return uint32_t(x * 29 + y * 13 + channel * 67 + 3);
-}
-
-uint32_t cmykPattern(int x, int y, int channel) {
-    return channel == 3 ? uint32_t(TestHost::colourKey(kSpaceCMYK)) : pattern(x, y, channel);
-}
-
-// Index of the first byte in which two images differ; -1 when they are the same.
-long firstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    const auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    return at.first == a.end() && at.second == b.end() ? -1 : long(at.first - a.begin());
-}
-
-// Presses the main window's buttons labelled `labels`, one per step, once it shows; counts
-// the windows that got the first press.
-void pressInTurn(const QStringList& labels, int* windows) {
-    auto next = std::make_shared<int>(0);
-    ModuleScript::set([labels, windows, next] {
-        if (*next >= labels.size())
-            return true;
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (widget->objectName() != QLatin1String("mainWindow") || !widget->isVisible())
-                continue;
-            for (QPushButton* button : widget->findChildren<QPushButton*>())
-                if (button->text() == labels[*next] && button->isEnabled()) {
-                    if (*next == 0)
-                        ++*windows;
-                    button->click();
-                    return ++*next == labels.size();
-                }
-        }
-        return false;
-    });
-}
-
-// The window starts empty: the host image is back in it only through "Paste Input".
-void pasteInputAndApply(int* windows) {
-    pressInTurn({QStringLiteral("Paste Input"), QStringLiteral("Apply")}, windows);
-}
-
-} // namespace
-
-TEST(ModuleSession, ApplyingUntouchedGivesBackTheHostPixelsInEveryModeAndDepth) {
+// The real module with its real window, driven as a user would. "Paste Input" then "Apply"
+// gives the host's bytes back wherever the conversions are lossless (the test host's colour
+// services round-trip exactly); an indexed image is read as zeros and not written; "Cancel"
+// reports 1 and leaves the image.
+TEST(ModuleSession, UntouchedSessionsGiveBackTheHostBytesInEveryModeAndDepth) {
     const EntryPointProc entry = loadModule();
     ASSERT_NE(entry, nullptr) << dlerror();
+    const QStringList pasteAndApply{QStringLiteral("Paste Input"), QStringLiteral("Apply")};
     const struct {
         const char* name;
-        int16_t mode;
-        int16_t depth;
-        int16_t planes;
+        int16_t mode, depth, planes;
+        QStringList presses;
+        int16_t result;
     } cases[] = {
-        {"rgb", kModeRGB, 8, 3},           {"rgb+alpha", kModeRGB, 8, 4},        {"rgb48+alpha", kModeRGB48, 16, 4},
-        {"grey", kModeGrayScale, 8, 1},    {"grey16+alpha", kModeGray16, 16, 2}, {"cmyk+alpha", kModeCMYK, 8, 5},
-        {"cmyk64", kModeCMYK64, 16, 4},    {"lab", kModeLab, 8, 3},              {"lab48", kModeLab48, 16, 3},
-        {"hsb", kModeHSB, 8, 3},           {"hsl+alpha", kModeHSL, 8, 4},        {"duotone", kModeDuotone, 8, 1},
+        {"rgb", kModeRGB, 8, 3, pasteAndApply, kResultOk},
+        {"rgb+alpha", kModeRGB, 8, 4, pasteAndApply, kResultOk},
+        {"rgb48+alpha", kModeRGB48, 16, 4, pasteAndApply, kResultOk},
+        {"grey", kModeGrayScale, 8, 1, pasteAndApply, kResultOk},
+        {"grey+alpha", kModeGrayScale, 8, 2, pasteAndApply, kResultOk},
+        {"grey16+alpha", kModeGray16, 16, 2, pasteAndApply, kResultOk},
+        {"cmyk+alpha", kModeCMYK, 8, 5, pasteAndApply, kResultOk},
+        {"cmyk64", kModeCMYK64, 16, 4, pasteAndApply, kResultOk},
+        {"lab", kModeLab, 8, 3, pasteAndApply, kResultOk},
+        {"lab48", kModeLab48, 16, 3, pasteAndApply, kResultOk},
+        {"hsb", kModeHSB, 8, 3, pasteAndApply, kResultOk},
+        {"hsl+alpha", kModeHSL, 8, 4, pasteAndApply, kResultOk},
+        {"duotone", kModeDuotone, 8, 1, pasteAndApply, kResultOk},
+        // The window's empty output would be written as the background if anything were.
+        {"indexed", kModeIndexed, 8, 1, {QStringLiteral("Apply")}, kResultOk},
+        {"cancelled", kModeRGB, 8, 3, {QStringLiteral("Cancel")}, kResultNotApplied},
     };
     for (const auto& c : cases) {
         TestHost host(40, 36, c.mode, c.depth, c.planes);
-        host.fill(c.mode == kModeCMYK || c.mode == kModeCMYK64 ? cmykPattern : pattern);
+        host.fill();
         const std::vector<uint8_t> before = host.image;
         int windows = 0;
-        pasteInputAndApply(&windows);
-        EXPECT_EQ(host.run(entry), kResultOk) << c.name;
+        ModuleScript::pressInTurn(c.presses, &windows);
+        EXPECT_EQ(host.run(entry), c.result) << c.name;
         EXPECT_EQ(windows, 1) << c.name;
-        EXPECT_EQ(firstDifference(host.image, before), -1) << c.name;
+        EXPECT_EQ(host.image, before) << c.name;
     }
-    ModuleScript::set(nullptr);
-}
-
-// The window's empty output would be written as the background if anything were written.
-TEST(ModuleSession, IndexedImagesAreNotWritten) {
-    const EntryPointProc entry = loadModule();
-    ASSERT_NE(entry, nullptr) << dlerror();
-    TestHost host(20, 20, kModeIndexed, 8, 1);
-    host.fill(pattern);
-    const std::vector<uint8_t> before = host.image;
-    int windows = 0;
-    pressInTurn({QStringLiteral("Apply")}, &windows);
-    EXPECT_EQ(host.run(entry), kResultOk);
-    EXPECT_EQ(windows, 1);
-    EXPECT_EQ(firstDifference(host.image, before), -1);
-    ModuleScript::set(nullptr);
-}
-
-TEST(ModuleSession, CancelLeavesTheImageAndReportsOneAndAOnePixelHighImageOpensNoWindow) {
-    const EntryPointProc entry = loadModule();
-    ASSERT_NE(entry, nullptr) << dlerror();
-    TestHost host(20, 20, kModeRGB, 8, 3);
-    host.fill(pattern);
-    const std::vector<uint8_t> before = host.image;
-    int windows = 0;
-    pressInTurn({QStringLiteral("Cancel")}, &windows);
-    EXPECT_EQ(host.run(entry), kResultNotApplied);
-    EXPECT_EQ(windows, 1);
-    EXPECT_EQ(firstDifference(host.image, before), -1);
-
-    TestHost line(30, 1, kModeRGB, 8, 3);
-    windows = 0;
-    pressInTurn({QStringLiteral("Cancel")}, &windows);
-    EXPECT_EQ(line.run(entry), kResultNotApplied);
-    EXPECT_EQ(windows, 0);
     ModuleScript::set(nullptr);
 }
 
@@ -152,9 +77,9 @@ TEST(ModuleSession, UnderTheVideoEditorNothingIsReadAndTheResultIsWrittenThrough
     const EntryPointProc entry = loadModule();
     ASSERT_NE(entry, nullptr) << dlerror();
     TestHost host(10, 70, kModeRGB, 8, 3);  // offers advanceState
-    host.fill(pattern);
+    host.fill();
     int windows = 0;
-    pressInTurn({QStringLiteral("Apply")}, &windows);
+    ModuleScript::pressInTurn({QStringLiteral("Apply")}, &windows);
     EXPECT_EQ(host.run(entry), kResultOk);
     EXPECT_EQ(windows, 1);
     EXPECT_EQ(host.advanceCalls, 0);

@@ -13,13 +13,6 @@
 
 namespace {
 
-EntryPointProc loadModule() {
-    static void* module = dlopen(PATCHLOOM_MODULE, RTLD_NOW | RTLD_LOCAL);
-    if (!module)
-        return nullptr;
-    return reinterpret_cast<EntryPointProc>(dlsym(module, "ENTRYPOINT"));
-}
-
 std::string run(const std::string& command) {
     std::string output;
     if (FILE* pipe = popen(command.c_str(), "r")) {
@@ -64,12 +57,4 @@ TEST(Module, AboutShowsTheBoxOverTheHostAndReturnsWhenItIsClosed) {
     EXPECT_EQ(result, kResultOk);
     EXPECT_TRUE(shown.contains("Patchloom 4.0")) << shown.toStdString();
     EXPECT_EQ(QApplication::instance(), nullptr);  // the module's application is gone again
-}
-
-TEST(Module, AnUnknownSelectorIsABadParameter) {
-    const EntryPointProc entry = loadModule();
-    ASSERT_NE(entry, nullptr) << dlerror();
-    TestHost host(4, 4, kModeRGB, 8, 3);
-    EXPECT_EQ(host.call(entry, 6), kResultBadParameters);
-    EXPECT_EQ(host.call(entry, -30), kResultBadParameters);
 }

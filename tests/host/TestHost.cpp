@@ -3,7 +3,10 @@
 #include <cstring>
 #include <memory>
 
+#include <dlfcn.h>
+
 #include "host/PlatformHandles.h"
+#include "host/TransferMode.h"
 
 TestHost* TestHost::current = nullptr;
 
@@ -109,14 +112,12 @@ int16_t advanceState() {
     h.record.outData = nullptr;
     if (h.record.inRect.bottom > h.record.inRect.top) {
         h.readStrips.push_back(h.record.inRect);
-        h.record.inData = h.image.data() + size_t(h.record.inRect.top) * h.rowBytes +
-                          size_t(h.record.inRect.left) * h.record.planes * h.bytesPerSample;
+        h.record.inData = h.at(h.record.inRect);
         h.record.inRowBytes = h.rowBytes;
     }
     if (h.record.outRect.bottom > h.record.outRect.top) {
         h.writtenStrips.push_back(h.record.outRect);
-        h.record.outData = h.image.data() + size_t(h.record.outRect.top) * h.rowBytes +
-                           size_t(h.record.outRect.left) * h.record.planes * h.bytesPerSample;
+        h.record.outData = h.at(h.record.outRect);
         h.record.outRowBytes = h.rowBytes;
     }
     return 0;
@@ -128,8 +129,6 @@ int16_t displayPixels(const void*, const HostRect*, int32_t, int32_t, void*) {
 
 int16_t colourServices(ColorServicesInfo* info) {
     if (info->infoSize != sizeof(ColorServicesInfo) || info->selector != kColorServicesConvertColor)
-        return kResultBadParameters;
-    if (info->sourceSpace < 0 || info->resultSpace < 0)
         return kResultBadParameters;
     int16_t* c = info->colorComponents;
     if (info->sourceSpace == kSpaceGray)
@@ -254,10 +253,8 @@ int16_t TestHost::call(EntryPointProc entry, int16_t selector) {
     return result;
 }
 
-void TestHost::pointAt(HostRect& rect, void*& pointer, int32_t& bytes) const {
-    pointer = const_cast<uint8_t*>(image.data()) + size_t(rect.top) * rowBytes +
-              size_t(rect.left) * record.planes * bytesPerSample;
-    bytes = rowBytes;
+uint8_t* TestHost::at(const HostRect& rect) {
+    return image.data() + size_t(rect.top) * rowBytes + size_t(rect.left) * record.planes * bytesPerSample;
 }
 
 int16_t TestHost::run(EntryPointProc entry) {
@@ -273,7 +270,8 @@ int16_t TestHost::run(EntryPointProc entry) {
         record.outData = nullptr;
         if (out.bottom > out.top) {
             writtenStrips.push_back(out);
-            pointAt(out, record.outData, record.outRowBytes);
+            record.outData = at(out);
+            record.outRowBytes = rowBytes;
         }
         if (const int16_t result = call(entry, kSelectorContinue))
             return result;
@@ -298,11 +296,12 @@ void TestHost::setSample(int x, int y, int channel, uint16_t value) {
         std::memcpy(&image[at], &value, 2);
 }
 
-void TestHost::fill(uint32_t (*formula)(int x, int y, int channel)) {
+void TestHost::fill() {
+    const bool cmyk = TransferMode::colourClassOf(record.imageMode) == kSpaceCMYK;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < record.planes; ++c) {
-                const uint16_t v = uint16_t(formula(x, y, c) % 256);
+                const uint16_t v = uint16_t(cmyk && c == 3 ? colourKey(kSpaceCMYK) : (x * 29 + y * 13 + c * 67 + 3) % 256);
                 setSample(x, y, c, bytesPerSample == 1 || v == 0 ? v : uint16_t((v + 1) * 128));
             }
 }
@@ -319,4 +318,9 @@ void TestHost::setDescriptor(const std::vector<Item>& items) {
 void TestHost::dropDescriptor() {
     PlatformHandles::dispose(descriptorParameters.descriptor);
     descriptorParameters.descriptor = nullptr;
+}
+
+EntryPointProc loadModule() {
+    static void* module = dlopen(PATCHLOOM_MODULE, RTLD_NOW | RTLD_LOCAL);
+    return module ? reinterpret_cast<EntryPointProc>(dlsym(module, "ENTRYPOINT")) : nullptr;
 }

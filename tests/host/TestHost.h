@@ -50,9 +50,10 @@ public:
 
     uint16_t sample(int x, int y, int channel) const;
     void setSample(int x, int y, int channel, uint16_t value);
-    // Sets every sample from an 8-bit formula of (x, y, channel); 16-bit images get the sample
-    // of the host's 0-32768 scale that stands for that 8-bit value, so both depths round-trip.
-    void fill(uint32_t (*formula)(int x, int y, int channel));
+    // Sets every sample to an 8-bit pattern of (x, y, channel); 16-bit images get the sample of
+    // the host's 0-32768 scale that stands for that 8-bit value, so both depths round-trip.
+    // CMYK's black is the one the colour services make from RGB, so CMYK round-trips too.
+    void fill();
 
     // The descriptor the host keeps for the filter (empty when it holds none).
     std::vector<Item> descriptor() const;
@@ -83,6 +84,9 @@ public:
 
     static TestHost* current;
 
-private:
-    void pointAt(HostRect& rect, void*& data, int32_t& rowBytes) const;
+    // The first byte of `rect` in the image.
+    uint8_t* at(const HostRect& rect);
 };
+
+// ENTRYPOINT of the built module, loaded as a host loads it; null (see dlerror) when it fails.
+EntryPointProc loadModule();

@@ -1,7 +1,10 @@
 #include "support/ModuleScript.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QPushButton>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -31,4 +34,24 @@ void ModuleScript::set(std::function<bool()> step) {
     }();
     (void)installed;
     current = std::move(step);
+}
+
+void ModuleScript::pressInTurn(const QStringList& labels, int* windows) {
+    auto next = std::make_shared<int>(0);
+    set([labels, windows, next] {
+        if (*next >= labels.size())
+            return true;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() != QLatin1String("mainWindow") || !widget->isVisible())
+                continue;
+            for (QPushButton* button : widget->findChildren<QPushButton*>())
+                if (button->text() == labels[*next] && button->isEnabled()) {
+                    if (*next == 0 && windows)
+                        ++*windows;
+                    button->click();
+                    return ++*next == labels.size();
+                }
+        }
+        return false;
+    });
 }

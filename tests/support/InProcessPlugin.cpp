@@ -1,4 +1,4 @@
-#include "InProcessPlugin.h"
+#include "support/InProcessPlugin.h"
 
 std::function<bool(int, int, uint32_t*)> InProcessPlugin::session;
 int InProcessPlugin::sessions = 0;
