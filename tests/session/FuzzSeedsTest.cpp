@@ -4,19 +4,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "SessionTestSupport.h"
 #include "chunks/ImageCollection.h"
 #include "fuzz/FuzzInput.h"
 #include "session/ImageLoader.h"
-#include "session/WarningReporter.h"
-
-namespace {
-
-struct Warnings : WarningReporter {
-    QStringList texts;
-    void warning(const QString& text) override { texts.append(text); }
-};
-
-} // namespace
 
 // The fuzzers start from the committed seeds; a seed the loader no longer reads (a format it
 // lost, or a seed written for another extension list) would leave its readers unexplored.
@@ -38,7 +29,7 @@ TEST(FuzzSeeds, EverySeedIsAPictureTheLoaderReadsWithItsExtension) {
         file.close();
 
         ImageCollection images;
-        Warnings warnings;
+        CollectedWarnings warnings;
         const std::vector<uint32_t> keys = ImageLoader(images, warnings).loadFiles({path}, QSize(512, 512));
         ASSERT_EQ(keys.size(), 1u) << name.toStdString() << ": " << warnings.texts.join('\n').toStdString();
         const PixelBuffer& pixels = images.find(keys[0])->pixels();

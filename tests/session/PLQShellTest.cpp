@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QObject>
@@ -250,76 +251,62 @@ TEST_F(ShellRun, DestroyingTheShellDuringARunWaitsForTheWorker) {
     EXPECT_EQ(host, afterwards) << "the worker still wrote after the shell was gone";
 }
 
-// A chunk without an opaque pixel can never fill the output: the run ends by itself as after a
-// stop, keeps what it pasted as one step and says why.
-TEST_F(ShellRun, ARunWhoseChunkIsFullyOrPartlyTransparentEndsWithItsReason) {
-    const QString stopped = QStringLiteral("The process stopped before the output was covered: ");
-    for (uint32_t alpha : {0u, 128u}) {
-        SCOPED_TRACE(alpha);
+// A run that cannot go on (a chunk without an opaque pixel, memory running out on the worker,
+// a paste above the memory limit) ends by itself as after a stop, keeps what it pasted as one
+// entry and says why; memory running out ends the run, not the process, and the next run works.
+TEST_F(ShellRun, ARunThatCannotGoOnEndsAsAfterAStopAndSaysWhy) {
+    const struct {
+        const char* name;
+        uint32_t outputSide, chunkSide, chunkAlpha;
+        size_t failFrom;  // requests refused from this many bytes on, 0 for none
+        uint64_t memoryLimit;
+        const char* reason;
+        const char* ending;  // the end of a reason with a figure between, else null
+        size_t history;
+    } cases[] = {
+        {"clear chunk", 96, 24, 0, 0, 0, "the chunks have no pixel opaque enough to cover the rest of the output.",
+         nullptr, 1},
+        {"half-transparent chunk", 96, 24, 128, 0, 0, "the chunks ", " of the output.", 2},
+        // The pre-filter's copy of the 200 x 200 image needs 160 000 bytes.
+        {"memory out", 96, 200, 255, 100 * 1024, 0, "there is not enough memory for the chunk or its paste.", nullptr, 1},
+        {"memory limit", 256, 200, 255, 0, uint64_t(8) << 20, "a paste of this chunk would need about ",
+         " MB of memory, more than the 8 MB it may use. Use smaller chunks.", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         warnings.texts.clear();
         locks.clear();
-        steps = 0;
-        open(PixelBuffer(96, 96));
-        addImage(noisePicture(24, 24, alpha));
-        shell->goStopEvent();
-        ASSERT_TRUE(waitForRunEnds(1));
+        open(PixelBuffer(c.outputSide, c.outputSide));
+        const uint32_t key = addImage(noisePicture(c.chunkSide, c.chunkSide, c.chunkAlpha));
+        if (c.failFrom != 0) {
+            shell->images().find(key)->setFilterRadius(4);
+            shell->images().find(key)->current().bounds = Box(10, 10, 41, 41);
+        }
+        shell->setMemoryLimit(c.memoryLimit);
+        {
+            std::optional<AllocationFailure> failure;
+            if (c.failFrom != 0)
+                failure.emplace(c.failFrom);
+            shell->goStopEvent();
+            ASSERT_TRUE(waitForRunEnds(1));
+        }
 
         EXPECT_EQ(locks, (std::vector<bool>{true, false}));
         EXPECT_FALSE(shell->outputFull());
         ASSERT_EQ(warnings.texts.size(), 1);
-        EXPECT_TRUE(warnings.texts[0].startsWith(stopped)) << warnings.texts[0].toStdString();
-        if (alpha == 0) {
-            EXPECT_EQ(warnings.texts[0], stopped + "the chunks have no pixel opaque enough to cover the rest of "
-                                                  "the output.");
-            EXPECT_EQ(steps, 0);
-            EXPECT_EQ(shell->historySize(), 1u);
-            EXPECT_TRUE(isAllZero(shell->output()));
-        } else {
-            EXPECT_EQ(shell->historySize(), 2u);
-            const PixelBuffer& out = shell->output();
-            EXPECT_TRUE(std::all_of(out.pixels(), out.pixels() + out.count(),
-                                    [](uint32_t p) { return alphaOf(p) >= 128 && alphaOf(p) < 255; }));
+        const QString text = warnings.texts[0];
+        const QString start = QStringLiteral("The process stopped before the output was covered: ") + c.reason;
+        if (c.ending == nullptr)
+            EXPECT_EQ(text.toStdString(), start.toStdString());
+        else
+            EXPECT_TRUE(text.startsWith(start) && text.endsWith(c.ending)) << text.toStdString();
+        EXPECT_EQ(shell->historySize(), c.history);
+        EXPECT_EQ(isAllZero(shell->output()), c.history == 1);
+        if (c.failFrom != 0) {
+            shell->goStopEvent();
+            ASSERT_TRUE(waitForRunEnds(2));
+            EXPECT_TRUE(shell->outputFull());
+            EXPECT_EQ(warnings.texts.size(), 1);
         }
     }
-}
-
-// Memory running out on the worker (here in the pre-filter) ends the run, not the process:
-// the session stays as it was, the user is told, and the next run works.
-TEST_F(ShellRun, RunningOutOfMemoryOnTheWorkerEndsTheRunAndTellsTheUser) {
-    open(PixelBuffer(96, 96));
-    const uint32_t key = addImage(noisePicture(200, 200, 255));
-    shell->images().find(key)->setFilterRadius(4);
-    shell->images().find(key)->current().bounds = Box(10, 10, 41, 41);
-    {
-        AllocationFailure failure(100 * 1024); // the filtered copy needs 160 000 bytes
-        shell->goStopEvent();
-        ASSERT_TRUE(waitForRunEnds(1));
-    }
-    EXPECT_EQ(warnings.texts, QStringList{"The process stopped before the output was covered: there is not enough "
-                                          "memory for the chunk or its paste."});
-    EXPECT_EQ(shell->historySize(), 1u);
-    EXPECT_TRUE(isAllZero(shell->output()));
-
-    shell->goStopEvent();
-    ASSERT_TRUE(waitForRunEnds(2));
-    EXPECT_TRUE(shell->outputFull());
-    EXPECT_EQ(warnings.texts.size(), 1);
-}
-
-// A paste too large for the memory a paste may take is refused; the user hears why and what to
-// do through the session's warnings, and what was pasted before stays.
-TEST_F(ShellRun, PasteAboveTheMemoryLimitEndsTheRunAndTellsTheUserWhatToDo) {
-    open(PixelBuffer(256, 256));
-    addImage(noisePicture(200, 200, 255));
-    shell->setMemoryLimit(uint64_t(8) << 20);
-    shell->goStopEvent();
-    ASSERT_TRUE(waitForRunEnds(1));
-    ASSERT_EQ(warnings.texts.size(), 1);
-    const QString text = warnings.texts[0];
-    EXPECT_TRUE(text.startsWith("The process stopped before the output was covered: a paste of this chunk would need "
-                                "about "))
-        << text.toStdString();
-    EXPECT_TRUE(text.endsWith(" MB of memory, more than the 8 MB it may use. Use smaller chunks.")) << text.toStdString();
-    EXPECT_EQ(shell->historySize(), 2u);
-    EXPECT_FALSE(shell->outputFull());
 }

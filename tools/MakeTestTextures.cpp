@@ -1,6 +1,6 @@
 // Draws the colour test textures of tests/data and writes them as PNG files:
 //
-//   cmake --build build --target make_test_textures && build/tests/make_test_textures tests/data
+//   cmake --build build --target make_test_textures && build/tools/make_test_textures tests/data
 //
 // With --check it writes nothing and fails unless every file there decodes to what it draws.
 // Only integer hashing, + - * / and sqrt go into a pixel, so every IEEE machine draws the same
