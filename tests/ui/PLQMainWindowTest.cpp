@@ -34,20 +34,6 @@
 
 namespace {
 
-// Counts the paint events a widget receives and remembers their rectangles.
-class PaintWatch : public QObject {
-public:
-    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
-    std::vector<QRect> rects;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            rects.push_back(static_cast<QPaintEvent*>(event)->rect());
-        return false;
-    }
-};
-
 class CollectedWarnings : public WarningReporter {
 public:
     void warning(const QString& text) override { texts << text; }
@@ -117,7 +103,7 @@ protected:
 TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
     open(512, 512);
     loadPattern(16);
-    PaintWatch paints(window->outputFrame());
+    PaintRecorder paints(window->outputFrame());
     QSignalSpy steps(&shell(), &PLQShell::updateStep);
     auto* goStop = child<QPushButton>("goStopButton");
     const std::vector<QWidget*> locked = {
@@ -143,7 +129,8 @@ TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
     EXPECT_TRUE(waitUntil(
         [&] {
             return steps.count() >= 3 &&
-                   std::any_of(paints.rects.begin(), paints.rects.end(), [&](const QRect& r) { return r != whole; });
+                   std::any_of(paints.regions.begin(), paints.regions.end(),
+                               [&](const QRegion& r) { return r.boundingRect() != whole; });
         },
         10000));
 

@@ -18,19 +18,6 @@
 
 namespace {
 
-// Records the region of every paint event of the widget it watches.
-class PaintRecorder : public QObject {
-public:
-    std::vector<QRegion> regions;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            regions.push_back(static_cast<QPaintEvent*>(event)->region());
-        return false;
-    }
-};
-
 // A session over a host image owned by the test, and its output view shown on its own.
 class OutputFrameTest : public ::testing::Test {
 protected:
@@ -262,8 +249,7 @@ TEST_P(OutputFrameRepaint, RepaintsOnlyTheWidenedBoxOfAStep) {
     for (int i = 0; i < c.zoomSteps; ++i)
         frame->setZoomIn();
     QApplication::processEvents();
-    PaintRecorder recorder;
-    frame->installEventFilter(&recorder);
+    PaintRecorder recorder(frame.get());
     frame->updateOutput(c.box);
     QApplication::processEvents();
     ASSERT_EQ(recorder.regions.size(), 1u);
