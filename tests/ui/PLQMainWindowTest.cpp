@@ -74,20 +74,8 @@ protected:
     PLQShell& shell() { return window->shell(); }
     InputImage* image() { return shell().images().currentImage(); }
     bool waitForRunEnd() { return waitUntil([&] { return !shell().isRunning(); }); }
-    // A click on the output view at `p` (output pixels at zoom 0), which pastes the chunk there.
-    void clickOutput(QPoint p) {
-        PLQOutputFrame* frame = window->outputFrame();
-        sendMouse(frame, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton);
-        sendMouse(frame, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
-        sendMouse(frame, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
-    }
     bool outputIsEmpty() const {
         return std::all_of(host.begin(), host.end(), [](uint32_t p) { return p == 0; });
-    }
-    // The pixels of the host picture as the window received it.
-    std::vector<uint32_t> original(uint32_t width, uint32_t height) const {
-        const PixelBuffer picture = patternImage(width, height);
-        return std::vector<uint32_t>(picture.pixels(), picture.pixels() + picture.count());
     }
 
     QTemporaryDir folder;
@@ -147,7 +135,10 @@ TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
 TEST_F(MainWindowTest, PasteByClickAndTheBarsCommandsReachTheSession) {
     open(96, 64);
     loadPattern(16);
-    clickOutput({40, 30});
+    PLQOutputFrame* frame = window->outputFrame();  // a click at output pixel (40, 30), zoom 0
+    sendMouse(frame, QEvent::MouseMove, {40, 30}, Qt::NoButton, Qt::NoButton);
+    sendMouse(frame, QEvent::MouseButtonPress, {40, 30}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(frame, QEvent::MouseButtonRelease, {40, 30}, Qt::LeftButton, Qt::NoButton);
     ASSERT_TRUE(waitForRunEnd());
     EXPECT_EQ(host[size_t(30) * 96 + 40] >> 24, 255u);
     const std::vector<uint32_t> pasted = host;
@@ -159,7 +150,7 @@ TEST_F(MainWindowTest, PasteByClickAndTheBarsCommandsReachTheSession) {
     child<QPushButton>("clearButton")->click();
     EXPECT_TRUE(outputIsEmpty());
     child<QPushButton>("pasteButton")->click();
-    EXPECT_EQ(host, original(96, 64));
+    EXPECT_EQ(host, pixelsOf(patternImage(96, 64)));  // the host picture as the window got it
 }
 
 // Chunk panel → images panel, output view, input panel and automation panel.
