@@ -120,7 +120,8 @@ TEST(ImageTransform, HalvingTruncatesTheSizeAndAveragesPairsOfColumns) {
 // A huge but finite angle is reduced, not looped over.
 TEST(ImageTransform, UnusableAngleFactorOrImageGivesAnEmptyBuffer) {
     const PixelBuffer image = filledPicture(3, 40, 0xFFFFFFFFu);
-    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
     for (double angle : {nan, inf})
         EXPECT_EQ(rotateImage(image, angle).count(), 0u) << angle;
     EXPECT_EQ(rotateImage(PixelBuffer(), 1.0).count(), 0u);

@@ -322,8 +322,9 @@ TEST_F(ImageLoaderTest, RefusedFilesAreSkippedWithTheirReasonAndTheRestOfTheList
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.png")));
     // Without an error of the loader's own, the reader's message follows in the library's words.
     const auto reason = [](const char* format, const QString& error = {}) {
-        const QString text = format == nullptr ? QStringLiteral("<br>Error : '")
-                                               : QStringLiteral("<br>Format : '%1'.<br>Error : '").arg(format);
+        const QString text = format == nullptr
+            ? QStringLiteral("<br>Error : '")
+            : QStringLiteral("<br>Format : '%1'.<br>Error : '").arg(format);
         return error.isEmpty() ? text : text + error + QStringLiteral("'.");
     };
     const QString damaged = QStringLiteral("The file is damaged or is not in the format its name says.");
@@ -383,7 +384,8 @@ TEST_F(ImageLoaderTest, RefusedFilesAreSkippedWithTheirReasonAndTheRestOfTheList
     for (qsizetype i = 0; i < expected.size(); ++i) {
         const QString& text = warnings.texts[i];
         if (expected[i].endsWith('\''))
-            EXPECT_TRUE(text.startsWith(expected[i]) && text.size() > expected[i].size() + 2) << text.toStdString();
+            EXPECT_TRUE(text.startsWith(expected[i]) && text.size() > expected[i].size() + 2)
+                << text.toStdString();
         else
             EXPECT_EQ(text.toStdString(), expected[i].toStdString());
     }
