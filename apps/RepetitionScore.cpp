@@ -18,53 +18,96 @@ struct Plane {
     float at(uint32_t x, uint32_t y) const { return values[size_t(y) * width + x]; }
 };
 
+// Planes are filled in order with push_back: at 8192² each is 256 MB, and zeroing it first
+// would cost as much as computing it.
 Plane luminance(const PixelBuffer& image) {
-    Plane p{image.width(), image.height(), std::vector<float>(image.count())};
+    Plane p{image.width(), image.height(), {}};
+    p.values.reserve(image.count());
     for (uint32_t i = 0; i < image.count(); ++i) {
         const uint32_t c = image.pixels()[i];
-        p.values[i] = 0.299f * float(redOf(c)) + 0.587f * float(greenOf(c)) + 0.114f * float(blueOf(c));
+        p.values.push_back(0.299f * float(redOf(c)) + 0.587f * float(greenOf(c)) + 0.114f * float(blueOf(c)));
     }
     return p;
 }
 
-// Mean over the 1-D window of radius r around each sample of `line` (n samples, stride apart):
-// around the ring when `wrap`, else over the samples that exist.
-void boxLine(const float* line, size_t stride, uint32_t n, int r, bool wrap, float* out) {
-    const int64_t count = n;
-    for (int64_t i = 0; i < count; ++i) {
+// Index of sample k of an n-sample line: around the ring when `wrap`, else -1 outside it.
+int64_t sampleIndex(int64_t k, int64_t n, bool wrap) {
+    if (k >= 0 && k < n)
+        return k;
+    if (!wrap)
+        return -1;
+    if (k >= -n && k < 2 * n)  // a division per sample would cost more than the sums
+        return k < 0 ? k + n : k - n;
+    return ((k % n) + n) % n;
+}
+
+// Box means are kept as running sums, so that their cost does not grow with the radius and
+// every plane is read row after row. A window takes the samples within r of its centre: around
+// the ring when `wrap`, else those that exist.
+
+// Means over the window of radius r along each row of `in`.
+Plane boxRows(const Plane& in, int r, bool wrap) {
+    const int64_t n = in.width;
+    Plane out{in.width, in.height, {}};
+    out.values.reserve(in.values.size());
+    for (uint32_t y = 0; y < in.height; ++y) {
+        const float* line = &in.values[size_t(y) * in.width];
         double sum = 0.0;
         int64_t used = 0;
-        for (int64_t k = i - r; k <= i + r; ++k) {
-            int64_t j = k;
-            if (wrap)
-                j = ((k % count) + count) % count;
-            else if (k < 0 || k >= count)
-                continue;
-            sum += line[size_t(j) * stride];
-            ++used;
+        auto add = [&](int64_t k, double sign) {
+            const int64_t j = sampleIndex(k, n, wrap);
+            if (j < 0)
+                return;
+            sum += sign * line[j];
+            used += sign > 0 ? 1 : -1;
+        };
+        for (int64_t k = -r; k <= r; ++k)
+            add(k, 1.0);
+        for (int64_t x = 0; x < n; ++x) {
+            out.values.push_back(float(sum / double(used)));
+            add(x + r + 1, 1.0);
+            add(x - r, -1.0);
         }
-        out[size_t(i) * stride] = float(sum / double(used));
+    }
+    return out;
+}
+
+// Subtracts from `target` the means over the window of radius r down each column of `in`.
+void subtractBoxColumns(const Plane& in, int r, bool wrap, Plane& target) {
+    const int64_t n = in.height;
+    std::vector<double> sum(in.width, 0.0);
+    int64_t used = 0;
+    auto addRow = [&](int64_t k, double sign) {
+        const int64_t j = sampleIndex(k, n, wrap);
+        if (j < 0)
+            return;
+        const float* row = &in.values[size_t(j) * in.width];
+        for (uint32_t x = 0; x < in.width; ++x)
+            sum[x] += sign * row[x];
+        used += sign > 0 ? 1 : -1;
+    };
+    for (int64_t k = -r; k <= r; ++k)
+        addRow(k, 1.0);
+    for (int64_t y = 0; y < n; ++y) {
+        float* row = &target.values[size_t(y) * in.width];
+        for (uint32_t x = 0; x < in.width; ++x)
+            row[x] -= float(sum[x] / double(used));
+        addRow(y + r + 1, 1.0);
+        addRow(y - r, -1.0);
     }
 }
 
 // Luminance minus its box blur, with the mean removed.
 Plane highPass(const PixelBuffer& image, bool wrap) {
-    Plane lum = luminance(image);
-    Plane rows{lum.width, lum.height, std::vector<float>(lum.values.size())};
-    for (uint32_t y = 0; y < lum.height; ++y)
-        boxLine(&lum.at(0, y), 1, lum.width, RepetitionScore::kBlurRadius, wrap, &rows.at(0, y));
-    Plane blur{lum.width, lum.height, std::vector<float>(lum.values.size())};
-    for (uint32_t x = 0; x < lum.width; ++x)
-        boxLine(&rows.at(x, 0), lum.width, lum.height, RepetitionScore::kBlurRadius, wrap, &blur.at(x, 0));
+    Plane h = luminance(image);
+    subtractBoxColumns(boxRows(h, RepetitionScore::kBlurRadius, wrap), RepetitionScore::kBlurRadius, wrap, h);
     double mean = 0.0;
-    for (size_t i = 0; i < lum.values.size(); ++i) {
-        lum.values[i] -= blur.values[i];
-        mean += lum.values[i];
-    }
-    mean /= double(std::max<size_t>(1, lum.values.size()));
-    for (float& v : lum.values)
+    for (float v : h.values)
+        mean += v;
+    mean /= double(std::max<size_t>(1, h.values.size()));
+    for (float& v : h.values)
         v -= float(mean);
-    return lum;
+    return h;
 }
 
 Plane blockAverage(const Plane& p, uint32_t f) {

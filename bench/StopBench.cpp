@@ -7,7 +7,7 @@
 //   build-release/bench/StopBench
 //
 // Counters, in processor time of the benchmark's thread: write_ms (the PNG written and put in
-// place) and figures_ms (QualityFigures::measure, without seams).
+// place) and figures_ms (QualityFigures::measure without seams, and the repetition score).
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
@@ -18,6 +18,7 @@
 
 #include "apps/DemoTexture.h"
 #include "apps/QualityFigures.h"
+#include "apps/RepetitionScore.h"
 #include "apps/TileFiles.h"
 
 namespace {
@@ -60,6 +61,7 @@ void BM_Stop(benchmark::State& state) {
         writeMs += cpuMs() - start;
         start = cpuMs();
         benchmark::DoNotOptimize(QualityFigures::measure(output, seams));
+        benchmark::DoNotOptimize(RepetitionScore::ofTile(output));
         figuresMs += cpuMs() - start;
     }
     const double runs = double(state.iterations());

@@ -3,14 +3,11 @@
 #include <QImage>
 #include <QRgba64>
 
-#include <chrono>
 #include <cmath>
-#include <csignal>
 #include <set>
 #include <sstream>
-#include <thread>
+#include <tuple>
 
-#include "ChildProcess.h"
 #include "TempFolder.h"
 #include "apps/DemoTexture.h"
 #include "apps/PngFile.h"
@@ -33,12 +30,7 @@ int synth(const Words& words, std::string* out = nullptr, std::string* err = nul
     return status;
 }
 
-void writePicture(const std::string& path, const PixelBuffer& picture) {
-    std::string error;
-    ASSERT_TRUE(PngFile::writeAtomically(picture, path, error)) << error;
-}
-
-void writeDemo(const std::string& path, uint32_t side) { writePicture(path, DemoTexture::make(side)); }
+void writeDemo(const std::string& path, uint32_t side) { writePng(path, DemoTexture::make(side)); }
 
 // The demo with a fully transparent disc in its middle; the colour under the disc is kept.
 PixelBuffer demoWithHole(uint32_t side) {
@@ -98,20 +90,36 @@ TEST(CompanionArguments, MapsAreOnePerInputInOrderAndMapOutIsAfterTheLastEquals)
     ASSERT_EQ(two.options.companions.size(), 2u);
     EXPECT_EQ(two.options.companions[0].maps, (Words{"an.png", "bn.png"}));
     EXPECT_EQ(two.options.companions[1].output, "h.png");
+}
 
-    for (const auto& [words, named] : std::vector<std::pair<Words, std::string>>{
-             {{"a.png", "-o", "t.png", "--companion", "n.png"}, "MAP=MAPOUT"},
-             {{"a.png", "-o", "t.png", "--companion", "n.png="}, "MAP=MAPOUT"},
-             {{"a.png", "b.png", "-o", "t.png", "--companion", "n.png=x.png"}, "one MAP per INPUT"},
-             {{"a.png", "b.png", "-o", "t.png", "--companion", "n.png,=x.png"}, "one MAP per INPUT"},
-             {{"--demo", "-o", "t.png", "--companion", "n.png=x.png"}, "--demo"},
-             {{"a.png", "-o", "t.png", "--companion", "n.png=./t.png"}, "same file as -o"},
-             {{"a.png", "-o", "t.png", "--companion", "n.png=x.png", "--companion", "m.png=x.png"}, "same file 'x.png'"}}) {
-        std::string out, err;
-        EXPECT_EQ(synth(words, &out, &err), SynthCommand::kBadArguments) << named;
+// Refused before the run with one line naming what is wrong: nothing written, no report.
+TEST(CompanionArguments, BadMapsAreRefusedBeforeTheRun) {
+    TempFolder folder;
+    writeDemo(folder.file("in.png"), 64);
+    writeDemo(folder.file("wide.png"), 80);
+    writeFile(folder.file("broken.png"), "\x89PNG but not really");
+    const std::string in = folder.file("in.png"), out = folder.file("out.png");
+    const auto map = [&](const char* name) { return folder.file(name) + "=" + folder.file("tile.png"); };
+    const int bad = SynthCommand::kBadArguments, failed = SynthCommand::kFailed;
+    for (const auto& [words, status, named] : std::vector<std::tuple<Words, int, std::string>>{
+             {{in, "-o", out, "--companion", "n.png"}, bad, "MAP=MAPOUT"},
+             {{in, "-o", out, "--companion", "n.png="}, bad, "MAP=MAPOUT"},
+             {{in, "b.png", "-o", out, "--companion", "n.png=x.png"}, bad, "one MAP per INPUT"},
+             {{in, "b.png", "-o", out, "--companion", "n.png,=x.png"}, bad, "one MAP per INPUT"},
+             {{"--demo", "-o", out, "--companion", "n.png=x.png"}, bad, "--demo"},
+             {{in, "-o", "t.png", "--companion", "n.png=./t.png"}, bad, "same file as -o"},
+             {{in, "-o", out, "--companion", "n.png=x.png", "--companion", "m.png=x.png"}, bad, "same file 'x.png'"},
+             {{in, "-o", out, "--companion", map("wide.png")}, failed, "'" + folder.file("wide.png") + "' is 80 x 80"},
+             {{in, "-o", out, "--companion", map("broken.png")}, failed, "Cannot open '" + folder.file("broken.png")}}) {
+        Words all = words;
+        all.insert(all.end(), {"--size", "128", "--report"});
+        std::string report, err;
+        EXPECT_EQ(synth(all, &report, &err), status) << named;
+        EXPECT_TRUE(report.empty()) << report;
         EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
         EXPECT_NE(err.find(named), std::string::npos) << err;
     }
+    EXPECT_EQ(folder.entries(), (Words{"broken.png", "in.png", "wide.png"}));
 }
 
 // The pastes replayed on the very pixels they were cut from give the run's own output. Where
@@ -120,7 +128,7 @@ TEST(CompanionArguments, MapsAreOnePerInputInOrderAndMapOutIsAfterTheLastEquals)
 // place.)
 TEST(Companion, InputAsItsOwnCompanionReproducesTheOutputBitForBit) {
     TempFolder folder;
-    writePicture(folder.file("holed.png"), demoWithHole(128));
+    writePng(folder.file("holed.png"), demoWithHole(128));
     writeDemo(folder.file("opaque.png"), 128);
     for (const auto& [input, mode] :
          {std::pair{"holed.png", Words{"--jitter", "40"}},
@@ -170,26 +178,6 @@ TEST(Companion, SixteenBitFilesGiveSixteenBitTilesWithTheirLowBytes) {
     }
 }
 
-// Refused before the run: nothing written, no report, one line naming the map.
-TEST(Companion, MapOfAnotherSizeOrUnreadableIsRefusedBeforeTheRun) {
-    TempFolder folder;
-    writeDemo(folder.file("in.png"), 64);
-    writeDemo(folder.file("wide.png"), 80);
-    writeFile(folder.file("broken.png"), "\x89PNG but not really");
-    for (const auto& [map, named] : {std::pair<std::string, std::string>{"wide.png", "'" + folder.file("wide.png") + "' is 80 x 80"},
-                                     {"broken.png", "Cannot open '" + folder.file("broken.png") + "'"}}) {
-        std::string out, err;
-        EXPECT_EQ(synth({folder.file("in.png"), "-o", folder.file("out.png"), "--size", "128", "--report",
-                         "--companion", folder.file(map) + "=" + folder.file("tile.png")},
-                        &out, &err),
-                  SynthCommand::kFailed);
-        EXPECT_TRUE(out.empty()) << out;
-        EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
-        EXPECT_NE(err.find(named), std::string::npos) << err;
-        EXPECT_EQ(folder.entries(), (Words{"broken.png", "in.png", "wide.png"}));
-    }
-}
-
 namespace {
 
 // The normal of a height field from its central differences, as an 8-bit RGB colour.
@@ -213,7 +201,7 @@ TEST(Companion, NormalMapTiledWithItsHeightMapStillMatches) {
     TempFolder folder;
     const uint32_t side = 128, W = 320, H = 256;
     const PixelBuffer colour = DemoTexture::make(side);
-    writePicture(folder.file("colour.png"), colour);
+    writePng(folder.file("colour.png"), colour);
     QImage heights(static_cast<int>(side), static_cast<int>(side), QImage::Format_Grayscale16);
     PixelBuffer normals(side, side), positions(side, side);
     auto height = [&](uint32_t x, uint32_t y) { return int64_t(greenOf(colour.at(x % side, y % side))) * 257; };
@@ -225,8 +213,8 @@ TEST(Companion, NormalMapTiledWithItsHeightMapStillMatches) {
             positions.at(x, y) = makePixel(255, x, y, 0);
         }
     ASSERT_TRUE(heights.save(QString::fromStdString(folder.file("height.png"))));
-    writePicture(folder.file("normal.png"), normals);
-    writePicture(folder.file("position.png"), positions);
+    writePng(folder.file("normal.png"), normals);
+    writePng(folder.file("position.png"), positions);
     std::string err;
     ASSERT_EQ(synth({folder.file("colour.png"), "-o", folder.file("tile.png"), "--size", "320x256", "--seed", "3",
                      "--jitter", "30", "--companion", folder.file("height.png") + "=" + folder.file("height-tile.png"),
@@ -263,26 +251,6 @@ TEST(Companion, NormalMapTiledWithItsHeightMapStillMatches) {
             ++checked;
         }
     EXPECT_GT(checked, size_t(W) * H / 2);
-}
-
-// Ctrl+C at any moment leaves either every file of the run, all of the same partial run, or none.
-TEST(Companion, InterruptedRunWritesEveryTileOfTheSamePartOrNone) {
-    for (int delayMs : {0, 300, 900}) {
-        TempFolder folder;
-        writeDemo(folder.file("in.png"), 256);
-        ChildProcess child({"synth", folder.file("in.png"), "-o", folder.file("out.png"), "--size", "2048x2048",
-                            "--mix", "--chunks", "30", "--chunk-size", "10", "--seed", "9", "--companion",
-                            folder.file("in.png") + "=" + folder.file("again.png")});
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        child.sendSignal(SIGINT);
-        const int status = child.wait();
-        EXPECT_TRUE(status == 130 || status == 0) << status << child.err();
-        const Words entries = folder.entries();
-        if (entries == Words{"in.png"})
-            continue;
-        ASSERT_EQ(entries, (Words{"again.png", "in.png", "out.png"})) << "delay " << delayMs;
-        EXPECT_EQ(readFile(folder.file("again.png")), readFile(folder.file("out.png"))) << "delay " << delayMs;
-    }
 }
 
 // A set of tiles changes together: a file that cannot be written leaves the others' targets

@@ -9,6 +9,7 @@
 
 #include "ChildProcess.h"
 #include "TempFolder.h"
+#include "apps/DemoTexture.h"
 #include "apps/PngFile.h"
 #include "apps/SynthCommand.h"
 #include "support/TextureLoader.h"
@@ -40,8 +41,8 @@ bool hasTransparentPixel(const PixelBuffer& p) {
 const std::string kOldTile = "an earlier tile, not a PNG";
 
 // A long run: small chunks on a large output.
-Words longRun(const std::string& target, bool partial) {
-    Words words{"synth", "--demo", "-o", target, "--size", "2048x2048", "--mix", "--chunks", "30", "--chunk-size",
+Words longRun(const std::string& target, bool partial, const std::string& input = "--demo") {
+    Words words{"synth", input, "-o", target, "--size", "2048x2048", "--mix", "--chunks", "30", "--chunk-size",
                 "10", "--seed", "9", "--report"};
     if (!partial)
         words.push_back("--no-partial");
@@ -55,8 +56,7 @@ Words longRun(const std::string& target, bool partial) {
 TEST(SynthProgram, UnreadableOrTransparentInputFailsWithTheLoadersMessageAndWritesNothing) {
     TempFolder folder;
     writeFile(folder.file("broken.png"), "\x89PNG but not really");
-    std::string error;
-    ASSERT_TRUE(PngFile::writeAtomically(PixelBuffer(40, 30), folder.file("clear.png"), error)) << error;
+    writePng(folder.file("clear.png"), PixelBuffer(40, 30));
     writeFile(folder.file("out.png"), kOldTile);
     const std::string broken = "Cannot open '" + folder.file("broken.png") + "' image file.";
     for (const auto& [inputs, message] :
@@ -135,23 +135,32 @@ TEST(SynthProgram, FinishedTileRepeatsWithoutAVisibleBorder) {
 }
 
 // Ctrl+C at any moment leaves at OUT either the earlier file or a complete new PNG, never a
-// torn one, and no temporary file beside it.
-TEST(SynthProgram, InterruptedRunLeavesTheOldFileOrACompleteNewOne) {
+// torn one, and no temporary file beside it. A companion tile comes only with a new OUT, and
+// from the same partial run.
+TEST(SynthProgram, InterruptedRunLeavesTheOldFileOrACompleteNewSet) {
+    TempFolder inputs;
+    const std::string input = inputs.file("in.png");
+    writePng(input, DemoTexture::make(256));
     for (int delayMs : {0, 30, 200, 900})
         for (bool partial : {true, false}) {
             TempFolder folder;
-            const std::string target = folder.file("tile.png");
+            const std::string target = folder.file("tile.png"), map = folder.file("map.png");
             writeFile(target, kOldTile);
-            ChildProcess child(longRun(target, partial));
+            Words words = longRun(target, partial, input);
+            words.insert(words.end(), {"--companion", input + "=" + map});
+            ChildProcess child(words);
             std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
             child.sendSignal(SIGINT);
             const int status = child.wait();
             EXPECT_TRUE(status == 130 || status == 0) << status << child.err();
-            EXPECT_EQ(folder.entries(), Words{"tile.png"}) << "delay " << delayMs;
-            if (readFile(target) != kOldTile) {
-                EXPECT_TRUE(partial || status == 0) << "--no-partial wrote a tile after a stop";
-                EXPECT_EQ(loadPng(target).width(), 2048u) << "delay " << delayMs;
+            if (readFile(target) == kOldTile) {
+                EXPECT_EQ(folder.entries(), Words{"tile.png"}) << "delay " << delayMs;
+                continue;
             }
+            EXPECT_TRUE(partial || status == 0) << "--no-partial wrote a tile after a stop";
+            EXPECT_EQ(folder.entries(), (Words{"map.png", "tile.png"})) << "delay " << delayMs;
+            EXPECT_EQ(loadPng(target).width(), 2048u) << "delay " << delayMs;
+            EXPECT_EQ(readFile(map), readFile(target)) << "delay " << delayMs;
         }
 }
 
@@ -243,4 +252,27 @@ TEST(SynthProgram, ProgressLineIsDrawnInPlaceAndErased) {
     EXPECT_EQ(text.find('\n'), std::string::npos);
     ASSERT_GE(text.size(), erase.size());
     EXPECT_EQ(text.substr(text.size() - erase.size()), erase);
+}
+
+// A chunk whose only opaque part is a 6 x 6 square in its middle: on the grid those squares
+// never reach most of the output, so the run gives up, says why, exits 1 and keeps the part done.
+TEST(SynthProgram, RunThatCanNoLongerCoverTheOutputExitsWithTheReason) {
+    TempFolder folder;
+    PixelBuffer chunk(40, 40);
+    for (uint32_t y = 17; y < 23; ++y)
+        for (uint32_t x = 17; x < 23; ++x)
+            chunk.at(x, y) = makePixel(255, 90, 60, 30);
+    writePng(folder.file("square.png"), chunk);
+    std::ostringstream out, err;
+    EXPECT_EQ(SynthCommand(out, err, false)
+                  .run({folder.file("square.png"), "-o", folder.file("tile.png"), "--size", "128x128", "--method",
+                        "semi-regular"}),
+              SynthCommand::kFailed);
+    EXPECT_NE(err.str().find("gave up after 1025 steps: the chunks no longer cover any more of the output; wrote "
+                             "the part synthesized so far"),
+              std::string::npos)
+        << err.str();
+    const PixelBuffer tile = loadPng(folder.file("tile.png"));
+    EXPECT_EQ(std::count_if(tile.pixels(), tile.pixels() + tile.count(), [](uint32_t p) { return alphaOf(p) == 255; }),
+              25 * 36);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "apps/PngFile.h"
 
 // A fresh folder under /tmp for one test, removed with everything in it at the end.
 class TempFolder {
@@ -45,4 +48,10 @@ inline std::string readFile(const std::string& path) {
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Writes `picture` as an 8-bit RGBA PNG; the test fails when it cannot.
+inline void writePng(const std::string& path, const PixelBuffer& picture) {
+    std::string error;
+    ASSERT_TRUE(PngFile::writeAtomically(picture, path, error)) << error;
 }

@@ -82,9 +82,6 @@ TEST(HostPixelCodec, CmykIsNeverFlattenedAndKeepsComponentsWhenTheHostCannotConv
 TEST(HostPixelCodec, ModesWithoutColourClassReadZeroAndWriteNothing) {
     EXPECT_EQ(TransferMode::colourClassOf(kModeIndexed), kSpaceNone);
     EXPECT_EQ(TransferMode::colourClassOf(kModeMultichannel), kSpaceNone);
-    EXPECT_EQ(TransferMode::colourClassOf(14), kSpaceNone);
-    EXPECT_EQ(TransferMode::colourClassOf(kModeDuotone), kSpaceGray);
-    EXPECT_EQ(TransferMode::colourClassOf(kModeLab48), kSpaceLab);
     const HostPixelCodec codec(modeOf(kSpaceNone, 1, false), HostColourServices(nullptr));
     uint8_t pixel[1] = {42};
     EXPECT_EQ(codec.read(pixel), 0u);

@@ -25,10 +25,7 @@ protected:
         host.assign(size_t(kSide) * kSide, 0xFF404040u);
         shell = std::make_unique<PLQShell>(kSide, kSide, host.data());
         panel = std::make_unique<PLQAutomationPanel>(shell.get(), nullptr, "automationPanel");
-        QObject::connect(shell.get(), &PLQShell::lockInterface, panel.get(), &PLQAutomationPanel::lockInterface);
-        panel->show();
-        panel->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+        ASSERT_TRUE(showActive(panel.get()));
     }
     template <typename T>
     T* child(const char* name) const {
@@ -36,13 +33,6 @@ protected:
     }
     QLineEdit* editOf(const char* spin) const {
         return child<PLQSpinBox>(spin)->findChild<QLineEdit*>(QStringLiteral("lineEdit"));
-    }
-    void typeInto(const char* spin, const QString& text) {
-        QLineEdit* edit = editOf(spin);
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClicks(edit, text);
     }
     bool goEnabled() const { return child<QPushButton>("goStopButton")->isEnabled(); }
     bool mixEnabled() const { return child<QCheckBox>("multiCheck")->isEnabled(); }
@@ -71,10 +61,10 @@ TEST_F(AutomationPanelTest, ShowsTheModelInPercentAndWritesFractionsBack) {
     EXPECT_EQ(editOf("jitterSpin")->text(), QStringLiteral("40 %"));
     EXPECT_TRUE(child<QCheckBox>("multiCheck")->isChecked());
 
-    typeInto("coverSpin", QStringLiteral("60"));
+    typeInto(editOf("coverSpin"), QStringLiteral("60"));
     QTest::keyClick(editOf("coverSpin"), Qt::Key_Return);
     EXPECT_DOUBLE_EQ(p.coveringFactor, 0.6);
-    typeInto("coverSpin", QStringLiteral("100"));  // the grid cells can never overlap fully
+    typeInto(editOf("coverSpin"), QStringLiteral("100"));  // the grid cells can never overlap fully
     QTest::keyClick(editOf("coverSpin"), Qt::Key_Return);
     EXPECT_DOUBLE_EQ(p.coveringFactor, 0.99);
 
@@ -91,14 +81,14 @@ TEST_F(AutomationPanelTest, ShowsTheModelInPercentAndWritesFractionsBack) {
 
 TEST_F(AutomationPanelTest, StartUsesAValueTypedWithoutReturn) {
     open();
-    addCurrentImage(*shell, variedChunk(8, 8));
+    addCurrentImage(*shell, patternImage(8, 8));
     panel->updateButtons();
     double jitterAtStart = -1.0, coverAtStart = -1.0;
     QObject::connect(panel.get(), &PLQAutomationPanel::goStopClicked, panel.get(), [&] {
         jitterAtStart = shell->placement().jittering;
         coverAtStart = shell->placement().coveringFactor;
     });
-    typeInto("jitterSpin", QStringLiteral("70"));
+    typeInto(editOf("jitterSpin"), QStringLiteral("70"));
     // A click that keeps the focus in the field: no focus-out commits the text first.
     child<QPushButton>("goStopButton")->click();
     EXPECT_DOUBLE_EQ(jitterAtStart, 0.7);
@@ -109,11 +99,11 @@ TEST_F(AutomationPanelTest, StartNeedsSomethingToPasteAndRoomForItAndMixingTwoCh
     open();
     EXPECT_FALSE(goEnabled());  // no image
     EXPECT_FALSE(mixEnabled());
-    addCurrentImage(*shell, variedChunk(8, 8));
+    addCurrentImage(*shell, patternImage(8, 8));
     panel->updateButtons();
     EXPECT_TRUE(goEnabled());
     EXPECT_FALSE(mixEnabled());  // one chunk in all images
-    addCurrentImage(*shell, variedChunk(6, 6));
+    addCurrentImage(*shell, patternImage(6, 6));
     panel->updateButtons();
     EXPECT_TRUE(mixEnabled());
 
@@ -123,27 +113,6 @@ TEST_F(AutomationPanelTest, StartNeedsSomethingToPasteAndRoomForItAndMixingTwoCh
     shell->undoEvent();
     panel->updateButtons();
     EXPECT_TRUE(goEnabled());
-}
-
-TEST_F(AutomationPanelTest, DuringARunOnlyStopIsUsable) {
-    open();
-    addCurrentImage(*shell, variedChunk(8, 8));
-    addCurrentImage(*shell, variedChunk(6, 6));
-    panel->updateButtons();
-    shell->goStopEvent();
-    ASSERT_TRUE(shell->isRunning());
-    auto* go = child<QPushButton>("goStopButton");
-    EXPECT_EQ(go->text(), QStringLiteral("Stop"));
-    EXPECT_TRUE(go->isEnabled());
-    EXPECT_FALSE(child<QComboBox>("placementCombo")->isEnabled());
-    EXPECT_FALSE(child<QStackedWidget>("propStack")->isEnabled());
-    EXPECT_FALSE(mixEnabled());
-    QObject::connect(panel.get(), &PLQAutomationPanel::goStopClicked, shell.get(), &PLQShell::goStopEvent);
-    QTest::mouseClick(go, Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return !shell->isRunning(); }));
-    EXPECT_EQ(go->text(), QStringLiteral("Start process"));
-    EXPECT_TRUE(child<QComboBox>("placementCombo")->isEnabled());
-    EXPECT_TRUE(mixEnabled());
 }
 
 // Matched follows Semi-Regular in the combo; it has no amount, so its page shows a line of text
@@ -167,12 +136,10 @@ TEST_F(AutomationPanelTest, MatchedIsTheThirdEntryAndShowsAHintInsteadOfAnAmount
     EXPECT_FALSE(child<PLQSpinBox>("jitterSpin")->isVisible());
     EXPECT_FALSE(child<PLQSpinBox>("coverSpin")->isVisible());
 
+    EXPECT_DOUBLE_EQ(p.jittering, 0.3);
     p.method = PlacementMethod::Random;
     panel->updateParameters();
-    EXPECT_EQ(combo->currentIndex(), 0);
     p.method = PlacementMethod::Matched;
     panel->updateParameters();
     EXPECT_EQ(combo->currentIndex(), 2);
-    EXPECT_EQ(stack->currentWidget()->objectName(), QStringLiteral("matchedTab"));
-    EXPECT_DOUBLE_EQ(p.jittering, 0.3);
 }

@@ -30,9 +30,7 @@ protected:
         QObject::connect(b, &PLQButtonsBar::redoButtonClicked, s, &PLQShell::redoEvent);
         QObject::connect(b, &PLQButtonsBar::clearButtonClicked, s, &PLQShell::clearEvent);
         QObject::connect(b, &PLQButtonsBar::pasteButtonClicked, s, &PLQShell::pasteEvent);
-        bar->show();
-        bar->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(bar.get()));
+        ASSERT_TRUE(showActive(bar.get()));
     }
     QPushButton* button(const char* name) const {
         return bar->findChild<QPushButton*>(QString::fromLatin1(name));
@@ -63,7 +61,7 @@ using States = std::vector<bool>;
 
 TEST_F(ButtonsBarTest, UndoAndRedoFollowPasteAndUndo) {
     EXPECT_EQ(enabled(), (States{false, false, true, true, true, true}));
-    addCurrentImage(*shell, variedChunk(8, 8));
+    addCurrentImage(*shell, patternImage(8, 8));
     ASSERT_TRUE(pasteOnce());
     EXPECT_EQ(enabled(), (States{true, false, true, true, true, true}));
     QTest::mouseClick(button("undoButton"), Qt::LeftButton);
@@ -90,7 +88,7 @@ TEST_F(ButtonsBarTest, CtrlZActsOnlyWhileUndoIsEnabled) {
 }
 
 TEST_F(ButtonsBarTest, DuringARunOnlyApplyAndCancelWorkAndTheIndicatorMoves) {
-    addCurrentImage(*shell, variedChunk(8, 8));
+    addCurrentImage(*shell, patternImage(8, 8));
     auto* progress = bar->findChild<PLQProgress*>(QStringLiteral("progressBar"));
     int steps = 0;
     QObject::connect(shell.get(), &PLQShell::updateStep, bar.get(), [&] { ++steps; });

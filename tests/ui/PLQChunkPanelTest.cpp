@@ -24,9 +24,7 @@ protected:
         shell = std::make_unique<PLQShell>(outputSide, outputSide);
         addCurrentImage(*shell, patternImage(imageSide, imageSide));
         panel = std::make_unique<PLQChunkPanel>(shell.get(), nullptr, "chunkPanel");
-        panel->show();
-        panel->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+        ASSERT_TRUE(showActive(panel.get()));
     }
     QPushButton* button(const char* name) { return panel->findChild<QPushButton*>(QLatin1String(name)); }
     InputImage* image() { return shell->images().currentImage(); }

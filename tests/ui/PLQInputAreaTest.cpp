@@ -18,9 +18,7 @@ class InputAreaTest : public ::testing::Test {
 protected:
     void open(uint32_t width, uint32_t height, int panelWidth) {
         shell = std::make_unique<PLQShell>(512, 512);
-        const uint32_t key = shell->images().addImage(patternImage(width, height));
-        shell->images().setCurrent(key);
-        shell->images().normaliseProbabilities(-1.0f);
+        addCurrentImage(*shell, patternImage(width, height));
         area = std::make_unique<PLQInputArea>(shell.get(), nullptr, "inputArea");
         area->parentFrameResized(panelWidth);
         area->updateChunkAndImage();
@@ -35,12 +33,21 @@ protected:
 
 }  // namespace
 
-TEST_F(InputAreaTest, ImageIsFittedToThePanelWidthLessTen) {
+// When the window is short of room the picture shrinks to the area's height and sits in the
+// middle of it; drags still land on the right image pixels.
+TEST_F(InputAreaTest, ImageIsFittedToThePanelWidthLessTenOrSqueezedAndCentred) {
     open(100, 50, 410);
     EXPECT_EQ(area->displaySize(), QSize(400, 200));
     EXPECT_EQ(area->size(), QSize(400, 200));
     open(300, 600, 210);
     EXPECT_EQ(area->displaySize(), QSize(100, 200));
+
+    open(200, 200, 310);  // would be shown at 300 x 300
+    area->show();
+    area->resize(300, 100);
+    ASSERT_EQ(area->displaySize(), QSize(100, 100));
+    drag(area.get(), {{110, 10}, {150, 60}});
+    EXPECT_EQ(chunk().bounds, Box(20, 20, 100, 120));
 }
 
 TEST_F(InputAreaTest, RectangleDragSetsTheChunkBoundsInImagePixels) {
@@ -73,16 +80,6 @@ TEST_F(InputAreaTest, ShiftAddsToTheOuterLimitAndAltSubtracts) {
     EXPECT_EQ(changes->count(), 3);
 }
 
-TEST_F(InputAreaTest, ClicksWithAModifierChangeNothing) {
-    open(200, 100, 210);
-    drag(area.get(), {{20, 20}, {59, 59}});
-    for (Qt::KeyboardModifiers keys : {Qt::ShiftModifier, Qt::AltModifier}) {
-        drag(area.get(), {{5, 5}}, keys);
-        EXPECT_EQ(chunk().bounds, Box(20, 20, 59, 59));
-    }
-    EXPECT_EQ(changes->count(), 1);
-}
-
 // The lasso is filled at the image's resolution: the hypotenuse x + y = 140 of the triangle
 // separates pixels one image pixel apart, which a fill at the shown size could not.
 TEST_F(InputAreaTest, LassoMakesAPolygonLimitAtFullResolution) {
@@ -99,9 +96,15 @@ TEST_F(InputAreaTest, LassoMakesAPolygonLimitAtFullResolution) {
     EXPECT_EQ(at(115, 115), 0);
 }
 
-TEST_F(InputAreaTest, LassoOfTwoPointsIsAClick) {
+// Clicks with Shift or Alt change nothing; a lasso of two points is a plain click.
+TEST_F(InputAreaTest, ClicksWithAModifierChangeNothingAndATwoPointLassoIsAClick) {
     open(200, 100, 210);
     drag(area.get(), {{20, 20}, {59, 59}});
+    for (Qt::KeyboardModifiers keys : {Qt::ShiftModifier, Qt::AltModifier}) {
+        drag(area.get(), {{5, 5}}, keys);
+        EXPECT_EQ(chunk().bounds, Box(20, 20, 59, 59));
+    }
+    EXPECT_EQ(changes->count(), 1);
     area->setTool(SelectionTool::Lasso);
     drag(area.get(), {{30, 30}, {40, 40}});
     EXPECT_EQ(chunk().bounds, Box(0, 0, 199, 99));
@@ -178,15 +181,4 @@ TEST(InputPanel, ToolButtonsFollowTheToolAndLimit) {
     EXPECT_FALSE(panel.inputArea()->innerMode());
     select->click();
     EXPECT_EQ(panel.inputArea()->tool(), SelectionTool::Rectangle);
-}
-
-// When the window is short of room the picture shrinks to the area's height and sits in the
-// middle of it; drags still land on the right image pixels.
-TEST_F(InputAreaTest, PictureSqueezedByTheLayoutIsCentredAndMapsDrags) {
-    open(200, 200, 310);  // would be shown at 300 x 300
-    area->show();
-    area->resize(300, 100);
-    ASSERT_EQ(area->displaySize(), QSize(100, 100));
-    drag(area.get(), {{110, 10}, {150, 60}});
-    EXPECT_EQ(chunk().bounds, Box(20, 20, 100, 120));
 }

@@ -63,9 +63,7 @@ protected:
         window = std::make_unique<PLQMainWindow>(width, height, host.data(), nullptr, "mainWindow");
         window->imagePanel()->setWarningReporter(&warnings);
         window->resize(1100, 800);
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(showActive(window.get()));
     }
     // Loads test images through the images panel; each becomes current in turn.
     void load(const QStringList& names) {
@@ -122,18 +120,23 @@ TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
     PaintWatch paints(window->outputFrame());
     QSignalSpy steps(&shell(), &PLQShell::updateStep);
     auto* goStop = child<QPushButton>("goStopButton");
+    const std::vector<QWidget*> locked = {
+        child<QComboBox>("placementCombo"), child<QWidget>("propStack"), child<QCheckBox>("multiCheck"),
+        child<QPushButton>("clearButton"),  window->chunkPanel(),        window->filterPanel(),
+        window->imagePanel(),               child<QWidget>("toolBar")};
+    const auto lockedState = [&](bool on) {
+        for (QWidget* widget : locked)
+            EXPECT_EQ(widget->isEnabled(), !on) << widget->objectName().toStdString();
+        EXPECT_EQ(window->inputPanel()->inputArea()->isLocked(), on);
+        EXPECT_EQ(window->outputFrame()->isLocked(), on);
+        EXPECT_EQ(goStop->text(), on ? "Stop" : "Start process");
+        EXPECT_TRUE(goStop->isEnabled());
+    };
+    // Mixing needs two chunks; the second image gives one.
+    loadPattern(12);
     goStop->click();
     ASSERT_TRUE(shell().isRunning());
-    EXPECT_EQ(goStop->text(), "Stop");
-    EXPECT_TRUE(goStop->isEnabled());
-    EXPECT_FALSE(child<QComboBox>("placementCombo")->isEnabled());
-    EXPECT_FALSE(child<QPushButton>("clearButton")->isEnabled());
-    EXPECT_FALSE(window->chunkPanel()->isEnabled());
-    EXPECT_FALSE(window->filterPanel()->isEnabled());
-    EXPECT_FALSE(window->imagePanel()->isEnabled());
-    EXPECT_FALSE(child<QWidget>("toolBar")->isEnabled());
-    EXPECT_TRUE(window->inputPanel()->inputArea()->isLocked());
-    EXPECT_TRUE(window->outputFrame()->isLocked());
+    lockedState(true);
 
     // Each step repaints only what it pasted.
     const QRect whole = window->outputFrame()->rect();
@@ -149,15 +152,8 @@ TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
     EXPECT_FALSE(shell().outputFull());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->result(), 0);
-    EXPECT_EQ(goStop->text(), "Start process");
-    EXPECT_TRUE(child<QComboBox>("placementCombo")->isEnabled());
+    lockedState(false);
     EXPECT_TRUE(child<QPushButton>("undoButton")->isEnabled());  // the end reached the bar
-    EXPECT_TRUE(window->chunkPanel()->isEnabled());
-    EXPECT_TRUE(window->filterPanel()->isEnabled());
-    EXPECT_TRUE(window->imagePanel()->isEnabled());
-    EXPECT_TRUE(child<QWidget>("toolBar")->isEnabled());
-    EXPECT_FALSE(window->inputPanel()->inputArea()->isLocked());
-    EXPECT_FALSE(window->outputFrame()->isLocked());
 }
 
 // A click in the output view pastes; the bar's commands reach the shell.
@@ -177,20 +173,6 @@ TEST_F(MainWindowTest, PasteByClickAndTheBarsCommandsReachTheSession) {
     EXPECT_TRUE(outputIsEmpty());
     child<QPushButton>("pasteButton")->click();
     EXPECT_EQ(host, original(96, 64));
-}
-
-TEST_F(MainWindowTest, MixingSwitchReachesTheChunkPanelAndTheChunkRows) {
-    open(256, 256);
-    load({"bricks.png", "mottle.png"});
-    auto* mix = child<QCheckBox>("multiCheck");
-    ASSERT_TRUE(mix->isEnabled());
-    auto* probSpin = child<PLQSpinBox>("probSpin");
-    EXPECT_FALSE(probSpin->acceptsInput());
-    mix->click();
-    EXPECT_TRUE(probSpin->acceptsInput());
-    EXPECT_EQ(window->imagePanel()->chunkItem(1, 0)->text(1), "Probability :    50%");
-    mix->click();
-    EXPECT_EQ(window->imagePanel()->chunkItem(1, 0)->text(1), "");
 }
 
 // Chunk panel → images panel, output view, input panel and automation panel.
@@ -222,12 +204,20 @@ TEST_F(MainWindowTest, ChunkCommandsReachTheOtherPanels) {
     EXPECT_TRUE(images->chunkItem(1, 0)->isSelected());
     EXPECT_FALSE(images->chunkItem(1, 1)->isSelected());
 
+    // The mixing switch reaches the chunk panel's probability and the chunk rows.
+    auto* probSpin = child<PLQSpinBox>("probSpin");
+    EXPECT_FALSE(probSpin->acceptsInput());
     mix->click();
-    auto* edit = child<PLQSpinBox>("probSpin")->findChild<QLineEdit*>();
+    ASSERT_TRUE(probSpin->acceptsInput());
+    EXPECT_EQ(images->chunkItem(1, 1)->text(1), "Probability :    50%");
+    auto* edit = probSpin->findChild<QLineEdit*>();
     edit->setText(QStringLiteral("20"));
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(images->chunkItem(1, 0)->text(1), "Probability :    20%");
     EXPECT_EQ(images->chunkItem(1, 1)->text(1), "Probability :    80%");
+    mix->click();
+    EXPECT_FALSE(probSpin->acceptsInput());
+    EXPECT_EQ(images->chunkItem(1, 0)->text(1), "");
 
     child<QPushButton>("deleteButton")->click();
     EXPECT_EQ(image()->chunkCount(), 1u);

@@ -42,7 +42,7 @@ protected:
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     }
-    void open(uint32_t width, uint32_t height) { open(filled(width, height, 0)); }
+    void open(uint32_t width, uint32_t height) { open(filledPicture(width, height, 0)); }
     void setChunk(const PixelBuffer& pixels) {
         shell->images().setCurrent(shell->images().addImage(pixels));
         frame->updateChunk();
@@ -91,10 +91,8 @@ TEST_F(OutputFrameTest, ZoomStopsAtBothEndsAndSizesTheViewByTwoToTheLevelOverFiv
         frame->setZoomOut();
     EXPECT_EQ(frame->zoomLevel(), -10);
     EXPECT_EQ(frame->size(), QSize(50, 25));
-}
 
-TEST_F(OutputFrameTest, ATinyOutputKeepsOnePixelAtTheSmallestZoom) {
-    open(3, 2);
+    open(3, 2);  // a tiny output keeps one pixel at the smallest zoom
     for (int i = 0; i < 10; ++i)
         frame->setZoomOut();
     EXPECT_EQ(frame->size(), QSize(1, 1));
@@ -102,7 +100,7 @@ TEST_F(OutputFrameTest, ATinyOutputKeepsOnePixelAtTheSmallestZoom) {
 
 TEST_F(OutputFrameTest, AClickPastesTheChunkCentredUnderThePointerWrappingNearTheOrigin) {
     open(40, 30);
-    setChunk(filled(4, 4, 0xFF00FF00u));
+    setChunk(filledPicture(4, 4, 0xFF00FF00u));
     QTest::mouseMove(frame.get(), QPoint(1, 1));
     QTest::mouseClick(frame.get(), Qt::LeftButton, {}, QPoint(1, 1));
     EXPECT_EQ(pastes, 1);
@@ -123,7 +121,7 @@ TEST_F(OutputFrameTest, AClickPastesTheChunkCentredUnderThePointerWrappingNearTh
 
 TEST_F(OutputFrameTest, WheelScalesInClampedStepsAndCtrlWheelTurnsWithoutLimit) {
     open(64, 64);
-    setChunk(filled(20, 10, 0xFF808080u));
+    setChunk(filledPicture(20, 10, 0xFF808080u));
     PlacementParameters& p = shell->placement();
     wheel(2);
     EXPECT_DOUBLE_EQ(p.scale, 1.5);  // 1.5625 clamped
@@ -152,7 +150,7 @@ TEST_F(OutputFrameTest, WheelScalesInClampedStepsAndCtrlWheelTurnsWithoutLimit) 
 
 TEST_F(OutputFrameTest, ResetFromTheMenuRestoresTheChunkAtItsOwnSize) {
     open(64, 64);
-    setChunk(filled(20, 10, 0xFF808080u));
+    setChunk(filledPicture(20, 10, 0xFF808080u));
     wheel(1);
     wheel(3, Qt::ControlModifier);
     ASSERT_NE(frame->previewImage().size(), QSize(20, 10));
@@ -171,9 +169,18 @@ TEST_F(OutputFrameTest, ResetFromTheMenuRestoresTheChunkAtItsOwnSize) {
     EXPECT_EQ(frame->previewImage().size(), QSize(20, 10));
 }
 
+// Nor without a chunk, when there is no preview either.
 TEST_F(OutputFrameTest, NothingIsPastedTurnedOrOfferedWhileLocked) {
     open(40, 30);
-    setChunk(filled(4, 4, 0xFF00FF00u));
+    frame->updateChunk();
+    QTest::mouseMove(frame.get(), QPoint(20, 20));
+    QTest::mouseClick(frame.get(), Qt::LeftButton, {}, QPoint(20, 20));
+    wheel(3);
+    EXPECT_TRUE(frame->previewImage().isNull());
+    EXPECT_EQ(pastes, 0);
+    EXPECT_EQ(shell->placement().scale, 1.0);
+
+    setChunk(filledPicture(4, 4, 0xFF00FF00u));
     QTest::mouseMove(frame.get(), QPoint(10, 10));
     EXPECT_FALSE(frame->previewRect().isEmpty());
     frame->lockInterface(true);
@@ -192,7 +199,7 @@ TEST_F(OutputFrameTest, NothingIsPastedTurnedOrOfferedWhileLocked) {
 TEST_F(OutputFrameTest, NothingIsPastedOrOfferedWhileARunIsActive) {
     // A large output that a small chunk takes a while to fill; the view is not locked.
     open(1024, 1024);
-    setChunk(variedChunk(16, 16));
+    setChunk(patternImage(16, 16));
     QTest::mouseMove(frame.get(), QPoint(100, 100));
     shell->goStopEvent();
     ASSERT_TRUE(shell->isRunning());
@@ -228,7 +235,7 @@ TEST_F(OutputFrameTest, ComposesCoveredUncoveredAndPreviewPixelsAsDocumented) {
 
     // A 4 x 4 preview under the pointer at (30, 14) reaches past both edges: drawn at
     // (29, 13) and wrapped to x = -3 and y = -3.
-    setChunk(filled(4, 4, 0xFF00FF00u));
+    setChunk(filledPicture(4, 4, 0xFF00FF00u));
     QTest::mouseMove(frame.get(), QPoint(30, 14));
     EXPECT_EQ(frame->previewRect(), QRect(QPoint(-3, -3), QPoint(32, 16)));
     shot = grabImage(frame.get());
@@ -282,7 +289,7 @@ INSTANTIATE_TEST_SUITE_P(
 // output. Left of the view there is no pointer position, and nothing is pasted.
 TEST_F(OutputFrameTest, PositionsFarOutsideTheViewStillPasteInsideTheOutput) {
     open(40, 30);
-    setChunk(filled(6, 4, 0xFF00FF00u));
+    setChunk(filledPicture(6, 4, 0xFF00FF00u));
     const struct {
         QPoint pointer;
         QPoint pasted;  // pointer less half the 6 x 4 preview (2, 1), wrapped into 40 x 30
@@ -299,15 +306,4 @@ TEST_F(OutputFrameTest, PositionsFarOutsideTheViewStillPasteInsideTheOutput) {
     sendMouse(frame.get(), QEvent::MouseMove, QPoint(-500, 10), Qt::NoButton, Qt::LeftButton);
     sendMouse(frame.get(), QEvent::MouseButtonPress, QPoint(-500, 10), Qt::MiddleButton, Qt::LeftButton | Qt::MiddleButton);
     EXPECT_EQ(pastes, 3);
-}
-
-TEST_F(OutputFrameTest, NoChunkMeansNoPreviewAndNoPaste) {
-    open(40, 30);
-    frame->updateChunk();
-    QTest::mouseMove(frame.get(), QPoint(10, 10));
-    QTest::mouseClick(frame.get(), Qt::LeftButton, {}, QPoint(10, 10));
-    wheel(3);
-    EXPECT_TRUE(frame->previewImage().isNull());
-    EXPECT_EQ(pastes, 0);
-    EXPECT_EQ(shell->placement().scale, 1.0);
 }

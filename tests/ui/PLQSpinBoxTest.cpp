@@ -26,20 +26,12 @@ protected:
         other = new QLineEdit(window.get());
         layout->addWidget(box);
         layout->addWidget(other);
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(showActive(window.get()));
         spy = std::make_unique<QSignalSpy>(box, &PLQSpinBox::valueChanged);
     }
     QLineEdit* edit() const { return box->findChild<QLineEdit*>(QStringLiteral("lineEdit")); }
     PLQSpinBoxButtons* buttons() const { return box->findChild<PLQSpinBoxButtons*>(QStringLiteral("buttons")); }
-    // Replaces the text as a user would: select all, type.
-    void type(const QString& text) {
-        edit()->setFocus();
-        edit()->selectAll();
-        QTest::keyClick(edit(), Qt::Key_Backspace);
-        QTest::keyClicks(edit(), text);
-    }
+    void type(const QString& text) { typeInto(edit(), text); }
     std::vector<int> emitted() const {
         std::vector<int> values;
         for (const QList<QVariant>& arguments : *spy)
@@ -104,15 +96,15 @@ INSTANTIATE_TEST_SUITE_P(
                       DragCase{"Chunks30Right", 5, 80, 30, 30}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SpinBoxTest, ADragOfOnePixelCountsAsAClickOnTheHalfFirstPressed) {
+// A drag of one pixel counts as a click on the half first pressed; a drag past the end of the
+// range stops there, and turning back counts from the end.
+TEST_F(SpinBoxTest, ShortAndOverlongDragsStayClicksAndWithinTheRange) {
     make(0, 100);
     box->setValue(50);
     drag(kMinusX, kMinusX + 1);
     QTest::mouseRelease(buttons(), Qt::LeftButton, {}, QPoint(kMinusX + 1, 9));
     EXPECT_EQ(emitted(), (std::vector<int>{49}));
-}
 
-TEST_F(SpinBoxTest, ADragPastTheEndStopsAtTheRangeAndTurnsBack) {
     make(1, 25);
     box->setValue(24);
     drag(kPlusX, kPlusX + 30);  // ten steps up, stops at 25

@@ -52,7 +52,7 @@ TEST(PLQStyle, PaletteIsDarkGreyWithOrangeHighlightedTextInEveryGroup) {
     expectRoles(style.standardPalette(), {{QPalette::Window, rgb(72, 72, 72)}}, "standard");
 }
 
-TEST(PLQStyle, WidgetPolishGivesButtonsOrangeAccentsAndFixedHeights) {
+TEST(PLQStyle, WidgetPolishGivesButtonsOrangeAccentsFixedHeightsAndSixteenPixelCheckBoxes) {
     PLQStyle style;
     QPushButton button;
     QScrollBar scrollBar;
@@ -77,10 +77,7 @@ TEST(PLQStyle, WidgetPolishGivesButtonsOrangeAccentsAndFixedHeights) {
     EXPECT_EQ(button.minimumHeight(), 18);
     EXPECT_EQ(spinBox.maximumHeight(), 18);
     EXPECT_EQ(list.frameStyle(), 0);
-}
 
-TEST(PLQStyle, CheckBoxIndicatorIsSixteenPixelsSquare) {
-    PLQStyle style;
     QCheckBox box(QStringLiteral("Mix chunks randomly"));
     box.setStyle(&style);
     QStyleOptionButton option;

@@ -8,17 +8,20 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include "engine/PixelBuffer.h"
 #include "session/PLQShell.h"
+#include "support/Pictures.h"
 #include "ui/Beep.h"
 
 // Helpers shared by the user-interface tests.
 
-// A picture with detail everywhere (no two neighbours alike), opaque.
+// A picture with detail everywhere (no two neighbours alike), opaque: every overlap needs a cut.
 inline PixelBuffer patternImage(uint32_t width, uint32_t height) {
     PixelBuffer image(width, height);
     for (uint32_t y = 0; y < height; ++y)
@@ -42,6 +45,21 @@ inline void drag(QWidget* widget, std::initializer_list<QPoint> points,
     for (++p; p != points.end(); ++p)
         sendMouse(widget, QEvent::MouseMove, *p, Qt::NoButton, Qt::LeftButton, modifiers);
     sendMouse(widget, QEvent::MouseButtonRelease, *(points.end() - 1), Qt::LeftButton, Qt::NoButton, modifiers);
+}
+
+// Shows `widget` as the active window, so that its keys and focus work.
+inline bool showActive(QWidget* widget) {
+    widget->show();
+    widget->activateWindow();
+    return QTest::qWaitForWindowActive(widget);
+}
+
+// Replaces the text of `edit` as a user would: select all, delete, type (no Return).
+inline void typeInto(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
 }
 
 // Runs the event loop until `done` holds; false when it still does not after `timeoutMs`.
@@ -84,20 +102,6 @@ inline QImage grabImage(QWidget* widget) {
 }
 
 inline QColor rgb(int r, int g, int b) { return QColor(r, g, b); }
-
-inline PixelBuffer filled(uint32_t width, uint32_t height, uint32_t colour) {
-    PixelBuffer buffer(width, height);
-    std::fill(buffer.pixels(), buffer.pixels() + buffer.count(), colour);
-    return buffer;
-}
-
-// Opaque pixels that differ everywhere, so that every overlap needs a cut.
-inline PixelBuffer variedChunk(uint32_t width, uint32_t height) {
-    PixelBuffer chunk(width, height);
-    for (uint32_t i = 0; i < chunk.count(); ++i)
-        chunk.pixels()[i] = makePixel(255, (i * 37) & 255, (i * 11) & 255, (i * 5) & 255);
-    return chunk;
-}
 
 // Adds `pixels` as an input image and makes it current; returns its key.
 inline uint32_t addCurrentImage(PLQShell& shell, const PixelBuffer& pixels) {
