@@ -8,7 +8,7 @@
 #include <sstream>
 #include <tuple>
 
-#include "TempFolder.h"
+#include "AppsTestSupport.h"
 #include "apps/DemoTexture.h"
 #include "apps/PngFile.h"
 #include "apps/SynthArgumentParser.h"

@@ -7,7 +7,7 @@
 
 #include <QFile>
 
-#include "TempFolder.h"
+#include "AppsTestSupport.h"
 #include "apps/EditCommand.h"
 #include "apps/PngFile.h"
 #include "support/Pictures.h"

@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "ChildProcess.h"
-#include "TempFolder.h"
+#include "AppsTestSupport.h"
 #include "apps/DemoTexture.h"
 #include "apps/PngFile.h"
 #include "apps/SynthCommand.h"
