@@ -38,6 +38,32 @@ MatchedPlacement::Aim MatchedPlacement::aimPixel(const PixelBuffer& output, cons
     return {halton.x0, halton.y0};
 }
 
+// True when some output pixel that a chunk covering the aim could overlap has any coverage.
+bool MatchedPlacement::reachesContent(const PixelBuffer& output, Aim aim, Extent chunk) {
+    const int64_t columns = std::min<int64_t>(2 * chunk.width - 1, output.width());
+    const int64_t rows = std::min<int64_t>(2 * chunk.height - 1, output.height());
+    const int64_t left = wrap(aim.x - (chunk.width - 1), output.width());
+    int64_t y = wrap(aim.y - (chunk.height - 1), output.height());
+    for (int64_t row = 0; row < rows; ++row) {
+        const uint32_t* line = output.pixels() + y * int64_t(output.width());
+        int64_t x = left;
+        for (int64_t column = 0; column < columns; ++column) {
+            if (alphaOf(line[x]) != 0)
+                return true;
+            if (++x == output.width())
+                x = 0;
+        }
+        if (++y == output.height())
+            y = 0;
+    }
+    return false;
+}
+
+bool MatchedPlacement::hasContent(const PixelBuffer& output) {
+    const uint32_t* pixels = output.pixels();
+    return std::any_of(pixels, pixels + output.count(), [](uint32_t p) { return alphaOf(p) != 0; });
+}
+
 // Fills cumulative_ with the error of every position worth comparing, with the penalty for
 // covering little (infinity for the others), and returns the smallest; infinity when no
 // position qualifies.
@@ -89,26 +115,46 @@ bool MatchedPlacement::drawOffset(Extent chunk, RandomGenerator& random, uint32_
     return true;
 }
 
+// The drawn position among those covering the aim, false when none overlaps enough to compare.
+bool MatchedPlacement::matchAround(const PixelBuffer& output, Extent chunk, RandomGenerator& random, Box& box) {
+    const int64_t x0 = lastAim_.x - (chunk.width - 1), y0 = lastAim_.y - (chunk.height - 1);
+    uint32_t dx = 0, dy = 0;
+    if (!errors_.compare(output, x0, y0) || !drawOffset(chunk, random, dx, dy))
+        return false;
+    const int64_t x = wrap(x0 + dx, output.width()), y = wrap(y0 + dy, output.height());
+    box = Box(int32_t(x), int32_t(y), int32_t(x + chunk.width - 1), int32_t(y + chunk.height - 1));
+    return true;
+}
+
 Box MatchedPlacement::place(const PixelBuffer& output, Extent chunk, PlacementContext& context) {
     lastAim_ = Aim();
     lastMatched_ = false;
-    const Box halton = placeRandom(output, Box(0, 0, int32_t(chunk.width) - 1, int32_t(chunk.height) - 1), 0.0, context);
+    const Box chunkBox(0, 0, int32_t(chunk.width) - 1, int32_t(chunk.height) - 1);
+    Box halton = placeRandom(output, chunkBox, 0.0, context);
     if (halton.isEmpty())
         return halton;
     lastAim_ = aimPixel(output, halton);
     if (!chunk_ || chunk_->width() != chunk.width || chunk_->height() != chunk.height ||
         chunk.width > output.width() || chunk.height > output.height())
         return halton;
-    const int64_t x0 = lastAim_.x - (chunk.width - 1), y0 = lastAim_.y - (chunk.height - 1);
-    uint32_t dx = 0, dy = 0;
+    const bool anyContent = hasContent(output);
     try {
-        if (!errors_.compare(output, x0, y0) || !drawOffset(chunk, context.random, dx, dy))
-            return halton;
+        for (int skip = 0;; ++skip) {
+            Box matched;
+            if (reachesContent(output, lastAim_, chunk) && matchAround(output, chunk, context.random, matched)) {
+                lastMatched_ = true;
+                return matched;
+            }
+            if (!anyContent || skip == kSkipsTowardsContent)
+                return halton;
+            const Box next = placeRandom(output, chunkBox, 0.0, context);
+            if (next.isEmpty())
+                return halton;
+            halton = next;
+            lastAim_ = aimPixel(output, halton);
+        }
     } catch (const std::bad_alloc&) {
         // Matching is a refinement: without the memory for it the paste still goes ahead.
         return halton;
     }
-    lastMatched_ = true;
-    const int64_t x = wrap(x0 + dx, output.width()), y = wrap(y0 + dy, output.height());
-    return Box(int32_t(x), int32_t(y), int32_t(x + chunk.width - 1), int32_t(y + chunk.height - 1));
 }

@@ -40,14 +40,21 @@ public:
     // as on the periods of a lattice, still wins.
     static constexpr double kCoverageShare = 0.5;
     static constexpr double kDeepOverlapPenalty = 1.5;
+    // Sequence points passed over, at most, while looking for one that some position can be
+    // compared at (within a chunk's reach of enough covered output). A paste that overlaps nothing starts a patch of its own
+    // phase; on a lattice, two such patches meet along a seam where the courses do not line
+    // up. Growing the output from its first paste leaves no such seams.
+    static constexpr int kSkipsTowardsContent = 64;
 
     // The chunk that will be pasted (the synthesizer's used chunk; not owned, may be null).
     // Call again whenever its pixels change.
     void setChunk(const PixelBuffer* chunk);
 
     // The box for the next paste of the chunk, of size `chunk` (which must be the set chunk's
-    // size, or the Halton box is returned). Advances the counter like Random and draws two
-    // random values for it, plus two for the choice when positions were compared. Empty when
+    // size, or the Halton box is returned). Advances the counter like Random, passing over
+    // points where no position can be compared while the output has any content (up to
+    // kSkipsTowardsContent), and draws two random values per point, plus two for the choice
+    // when positions were compared. Empty when
     // the output is full or empty. A chunk larger than the output keeps the Halton box.
     Box place(const PixelBuffer& output, Extent chunk, PlacementContext& context);
 
@@ -63,6 +70,9 @@ public:
 
 private:
     static Aim aimPixel(const PixelBuffer& output, const Box& halton);
+    static bool reachesContent(const PixelBuffer& output, Aim aim, Extent chunk);
+    static bool hasContent(const PixelBuffer& output);
+    bool matchAround(const PixelBuffer& output, Extent chunk, RandomGenerator& random, Box& box);
     double compareErrors(Extent chunk);
     bool drawOffset(Extent chunk, RandomGenerator& random, uint32_t& dx, uint32_t& dy);
 

@@ -134,6 +134,26 @@ TEST(MatchedPlacement, PastesOnALatticeLandOnMultiplesOfItsPeriod) {
             ASSERT_EQ(s.output.at(x, y), source.at(x + 5, y + 7)) << x << "," << y;
 }
 
+// On an output many chunks wide, pastes that overlapped nothing would each start a patch of
+// their own phase, to meet the others out of phase later. The tile grows from its first paste
+// instead: every later paste is compared with what is there.
+TEST(MatchedPlacement, EveryPasteAfterTheFirstIsCompared) {
+    const PixelBuffer source = lattice(240, 240, 12);
+    PixelBuffer chunk(30, 26);
+    for (uint32_t y = 0; y < 26; ++y)
+        for (uint32_t x = 0; x < 30; ++x)
+            chunk.at(x, y) = source.at(x, y);
+    MatchedSession s(240, 240, 3);
+    s.synth.setChunk(&chunk);
+    int unmatched = 0;
+    for (int step = 0; step < 3000 && !s.synth.isComplete(); ++step) {
+        s.synth.step();
+        unmatched += !s.synth.matchedPlacement().lastMatched();
+    }
+    ASSERT_TRUE(s.synth.isComplete());
+    EXPECT_EQ(unmatched, 1);
+}
+
 // On outputs with scattered coverage, every box covers the uncovered pixel it aimed at,
 // starts inside the output and has the chunk's size; chunks from tiny to output-wide.
 TEST(MatchedPlacement, ChosenBoxAlwaysCoversTheAimedAtUncoveredPixel) {
@@ -213,16 +233,19 @@ TEST(MatchedPlacement, FullOutputAndOversizedChunkEndAsWithRandom) {
     }
 }
 
-// The jitter is not used, and the first paste (no overlap) keeps the Halton position.
+// The jitter is not used, and the first paste (no overlap) keeps the Halton position; the
+// second passes over sequence points out of its reach ((20, 9) is) and is compared.
 TEST(MatchedPlacement, FirstPasteKeepsTheHaltonPointWhateverTheJitter) {
     const PixelBuffer chunk = noise(10, 10, 2, false);
     MatchedSession s(100, 100, 1);
     s.placement.jittering = 1.0;
     s.synth.setChunk(&chunk);
     s.synth.step();
-    s.synth.step();
-    EXPECT_EQ(s.synth.lastBox(), Box(20, 9, 29, 18));
+    EXPECT_EQ(s.synth.lastBox(), Box(0, 0, 9, 9));
     EXPECT_FALSE(s.synth.matchedPlacement().lastMatched());
+    s.synth.step();
+    EXPECT_TRUE(s.synth.matchedPlacement().lastMatched());
+    EXPECT_GT(s.synth.placementCounter(), 2u);
 }
 
 TEST(MatchedPlacement, SameSeedGivesTheSameTile) {
