@@ -126,7 +126,7 @@ TEST(SynthProgram, FinishedTileRepeatsWithoutAVisibleBorder) {
         EXPECT_TRUE(err.empty()) << err;
         EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
         EXPECT_NE(out.find("\"complete\":true"), std::string::npos) << out;
-        EXPECT_LT(jsonNumber(out, "wrapContrast"), 1.5) << out;
+        EXPECT_LT(jsonNumber(out, "wrapContrast"), 1.0) << out;
         if (std::find(input.begin(), input.end(), "matched") != input.end()) {
             EXPECT_LT(jsonNumber(out, "repetition"), jsonNumber(out, "inputRepetition") + 0.1) << out;
         }
