@@ -43,36 +43,59 @@ double QualityFigures::meanNeighbourDistance(const PixelBuffer& output) {
     return pairs != 0 ? sum / double(pairs) : 0.0;
 }
 
-double QualityFigures::meanWrapDistance(const PixelBuffer& output) {
+std::optional<double> QualityFigures::joinDistance(const PixelBuffer& output, const PixelOrigins& origins,
+                                                  uint32_t first, uint32_t second, int32_t dx, int32_t dy) {
     Mean mean;
-    const uint32_t W = output.width(), H = output.height();
-    for (uint32_t y = 0; y < H; ++y)
-        mean.add(colourDistance(output.at(W - 1, y), output.at(0, y)));
-    for (uint32_t x = 0; x < W; ++x)
-        mean.add(colourDistance(output.at(x, H - 1), output.at(x, 0)));
-    return mean.value().value_or(0.0);
+    if (const std::optional<uint32_t> onward = origins.continuation(first, dx, dy))
+        mean.add(colourDistance(output.pixels()[second], *onward));
+    if (const std::optional<uint32_t> back = origins.continuation(second, -dx, -dy))
+        mean.add(colourDistance(output.pixels()[first], *back));
+    return mean.value();
 }
 
-QualityFigures QualityFigures::measure(const PixelBuffer& output, const SeamStore& seams) {
+std::optional<double> QualityFigures::meanWrapDistance(const PixelBuffer& output, const PixelOrigins& origins) {
+    Mean mean;
+    const uint32_t W = output.width(), H = output.height();
+    auto add = [&](uint32_t first, uint32_t second, int32_t dx, int32_t dy) {
+        if (const std::optional<double> d = joinDistance(output, origins, first, second, dx, dy))
+            mean.add(*d);
+    };
+    for (uint32_t y = 0; y < H; ++y)
+        add(y * W + W - 1, y * W, 1, 0);
+    for (uint32_t x = 0; x < W; ++x)
+        add((H - 1) * W + x, x, 0, 1);
+    return mean.value();
+}
+
+QualityFigures QualityFigures::measure(const PixelBuffer& output, const SeamStore& seams, const PixelOrigins* origins) {
     QualityFigures figures;
     if (output.count() == 0)
         return figures;
+    if (origins && (origins->width() != output.width() || origins->height() != output.height()))
+        origins = nullptr;
+    const uint32_t W = output.width();
     Mean cost, across;
-    const uint32_t* pixels = output.pixels();
     auto visit = [&](const std::vector<SeamRecord>& list) {
         for (const SeamRecord& record : list) {
             cost.add(record.cost);
-            if (record.first < output.count() && record.second < output.count())
-                across.add(colourDistance(pixels[record.first], pixels[record.second]));
+            if (!origins || record.first >= output.count() || record.second >= output.count())
+                continue;
+            // The second pixel is the right neighbour when both lie in one row, else the lower.
+            const bool sameRow = record.first / W == record.second / W;
+            if (const std::optional<double> d =
+                    joinDistance(output, *origins, record.first, record.second, sameRow ? 1 : 0, sameRow ? 0 : 1))
+                across.add(*d);
         }
     };
     for (uint32_t y = 0; y < seams.height(); ++y)
         visit(seams.row(y));
     for (uint32_t x = 0; x < seams.width(); ++x)
         visit(seams.column(x));
-    const double neighbours = meanNeighbourDistance(output);
     figures.meanSeamCost = cost.value();
+    if (!origins)
+        return figures;
+    const double neighbours = meanNeighbourDistance(output);
     figures.seamContrast = ratio(across.value(), neighbours);
-    figures.wrapContrast = ratio(std::optional<double>(meanWrapDistance(output)), neighbours);
+    figures.wrapContrast = ratio(meanWrapDistance(output, *origins), neighbours);
     return figures;
 }

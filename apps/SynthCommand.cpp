@@ -196,9 +196,11 @@ std::optional<double> SynthCommand::inputRepetition(const ImageCollection& image
 
 // The tile's figures only read the output and its seams, so they are measured while the tiles
 // are written instead of after them: after a Ctrl+C on a large tile only the file is waited for.
-std::future<SynthCommand::ReportFigures> SynthCommand::measureAside(const SynthRunner& runner) {
-    const auto measure = [&runner] {
-        return ReportFigures{QualityFigures::measure(runner.output(), runner.synthesizer().seamStore()),
+std::future<SynthCommand::ReportFigures> SynthCommand::measureAside(const SynthRunner& runner,
+                                                                    std::optional<PixelOrigins> origins) {
+    const auto measure = [&runner, origins = std::move(origins)] {
+        return ReportFigures{QualityFigures::measure(runner.output(), runner.synthesizer().seamStore(),
+                                                     origins ? &*origins : nullptr),
                              RepetitionScore::ofTile(runner.output()), std::nullopt};
     };
     try {
@@ -297,7 +299,8 @@ int SynthCommand::execute(const SynthOptions& options) {
     SynthRunner runner(images, placementFor(options), seed, options.width, options.height);
     runner.setMemoryLimit(options.memoryLimit);
     PasteRecord record;
-    if (tiles.needRecord(inputs))
+    // The report judges joins by where each pixel came from, which the record tells.
+    if (tiles.needRecord(inputs) || options.report)
         runner.setPasteRecord(&record);
     // Held until the files are in place: a Ctrl+C while writing then only ends the run early,
     // instead of killing the process and leaving temporary files behind.
@@ -310,7 +313,7 @@ int SynthCommand::execute(const SynthOptions& options) {
     std::future<ReportFigures> measuring;
     if (options.report) {
         inputScore = inputRepetition(images);
-        measuring = measureAside(runner);
+        measuring = measureAside(runner, PixelOrigins::trace(record, images, runner.output().width(), runner.output().height()));
     }
     TileFiles files;
     std::string writeError;

@@ -57,7 +57,7 @@ private:
     };
     void report(const SynthOptions& options, uint32_t seed, const SynthRunner& runner, const RunStatistics& stats,
                 const TileFiles& files, const ReportFigures& figures);
-    static std::future<ReportFigures> measureAside(const SynthRunner& runner);
+    static std::future<ReportFigures> measureAside(const SynthRunner& runner, std::optional<PixelOrigins> origins);
     static std::optional<double> inputRepetition(const ImageCollection& images);
     int exitStatus(const SynthOptions& options, const RunStatistics& stats, const TileFiles& files);
     static std::string endText(const RunStatistics& stats);

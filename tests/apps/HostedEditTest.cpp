@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "TempFolder.h"
+#include "AppsTestSupport.h"
 #include "apps/EditCommand.h"
 #include "support/ModuleScript.h"
 
@@ -20,18 +20,6 @@ QImage deepPicture() {
             picture.setPixelColor(x, y, QColor::fromRgba64(uint16_t(x * 1700), uint16_t(y * 900),
                                                            uint16_t((x * y * 37) % 65536), 65535));
     return picture;
-}
-
-// Largest difference of two pictures' channels, on the 8-bit scale.
-int largestDifference(const QImage& a, const QImage& b) {
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
-        }
-    return worst;
 }
 
 } // namespace

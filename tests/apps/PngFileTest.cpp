@@ -8,7 +8,7 @@
 #include <csignal>
 #include <functional>
 
-#include "TempFolder.h"
+#include "AppsTestSupport.h"
 #include "apps/PngFile.h"
 #include "support/Pictures.h"
 #include "support/TextureLoader.h"

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 
+#include "AppsTestSupport.h"
 #include "apps/HostStateFile.h"
 #include "apps/StandInHost.h"
 #include "host/ParameterBlock.h"
@@ -26,18 +27,6 @@ int largestSampleDifference(const HostImage& a, const HostImage& b) {
         for (int x = 0; x < a.width(); ++x)
             for (int c = 0; c < a.planes(); ++c)
                 worst = std::max(worst, std::abs(int(a.sample(x, y, c)) - int(b.sample(x, y, c))));
-    return worst;
-}
-
-int largestDifference(const QImage& a, const QImage& b) {
-    int worst = 0;
-    const QImage x = a.convertToFormat(QImage::Format_ARGB32), y = b.convertToFormat(QImage::Format_ARGB32);
-    for (int row = 0; row < x.height(); ++row)
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
-        }
     return worst;
 }
 

@@ -188,21 +188,6 @@ TEST(MOSSynthesizer, SinglePasteTransformsOnlyWhenAskedAndCutsToTheOutput) {
     EXPECT_EQ(s.synth.usedChunk(), &chunk);
 }
 
-TEST(MOSSynthesizer, InteractivePositionOutsideTheOutputIsWrappedIntoIt) {
-    PixelBuffer chunk(10, 10);
-    for (uint32_t i = 0; i < chunk.count(); ++i)
-        chunk.pixels()[i] = 0xFF00FF00u;
-    Session s(64, 48);
-    s.placement.method = PlacementMethod::SinglePaste;
-    s.placement.pasteX = -3;
-    s.placement.pasteY = 50;
-    s.synth.setChunk(&chunk);
-    EXPECT_EQ(s.synth.step(), PasteOutcome::Whole);
-    EXPECT_EQ(s.synth.lastBox(), Box(61, 2, 70, 11));
-    EXPECT_EQ(s.output.at(63, 2), 0xFF00FF00u);
-    EXPECT_EQ(s.output.at(6, 11), 0xFF00FF00u);
-}
-
 TEST(MOSSynthesizer, StopRequestLeavesOutputUnchangedUntilCleared) {
     const PixelBuffer chunk = loadTexture("mottle.png");
     Session s(256, 256);

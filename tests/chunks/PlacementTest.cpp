@@ -117,6 +117,9 @@ TEST(Placement, PlaceChunkDispatchesAndSinglePasteLeavesTheCounter) {
     params.pasteY = -3;  // above the output: wraps onto the tile
     f.counter = 11;
     EXPECT_EQ(placeChunk(params, output, {5, 6}, f.context), Box(7, 37, 11, 42));
+    params.pasteX = -3;
+    params.pasteY = 90;  // more than twice the height below
+    EXPECT_EQ(placeChunk(params, output, {5, 6}, f.context), Box(47, 10, 51, 15));
     EXPECT_EQ(f.counter, 11u);
     params.method = PlacementMethod(4);
     EXPECT_TRUE(placeChunk(params, output, {5, 6}, f.context).isEmpty());

@@ -57,24 +57,23 @@ TEST(RandomChunks, SmallFractionsGiveChunksOfTheirFloatSizeInsideTheImage) {
     EXPECT_EQ(hundred.image().chunk(1)->width(), 29);
 }
 
-TEST(RandomChunks, ThreeChunksBesideAWholeImageChunkEndAtThreeSixteenthsEach) {
+// New chunks start at 1/2 and every share of every image moves by the same amount: three beside
+// a whole-image chunk end at 3/16 each; two beside two images at 1/2 make four shares summing to
+// 3/4.
+TEST(RandomChunks, SharesAreNormalisedOverTheChunksOfEveryImage) {
     OneImage one(50, 40);
     RandomGenerator random(5);
     ASSERT_TRUE(generateChunks(one.images, one.key, 3, 0.5f, random));
     ASSERT_EQ(one.image().chunkCount(), 4u);
     for (const Chunk& chunk : one.image().chunks())
         EXPECT_NEAR(chunk.probability, 3.0f / 16.0f, 1e-6f);
-}
 
-TEST(RandomChunks, ShareCountsTheChunksOfEveryImage) {
-    OneImage one(50, 40);
-    const uint32_t other = one.images.addImage(PixelBuffer(20, 20));
-    one.images.normaliseProbabilities(-1.0f);  // both images at 0.5
-    RandomGenerator random(9);
-    ASSERT_TRUE(generateChunks(one.images, one.key, 2, 0.3f, random));
-    // New chunks start at 1/2, so the four shares move by the same amount to sum to 3/4.
-    EXPECT_NEAR(shareSum(one.image()) + shareSum(*one.images.find(other)), 0.75f, 1e-6f);
-    EXPECT_NEAR(one.images.find(other)->chunk(0)->probability, 0.1875f, 1e-6f);
+    OneImage two(50, 40);
+    const uint32_t other = two.images.addImage(PixelBuffer(20, 20));
+    two.images.normaliseProbabilities(-1.0f);
+    ASSERT_TRUE(generateChunks(two.images, two.key, 2, 0.3f, random));
+    EXPECT_NEAR(shareSum(two.image()) + shareSum(*two.images.find(other)), 0.75f, 1e-6f);
+    EXPECT_NEAR(two.images.find(other)->chunk(0)->probability, 0.1875f, 1e-6f);
 }
 
 TEST(RandomChunks, CurrentChunkAndItsSelectionStay) {

@@ -4,7 +4,6 @@
 
 #include "chunks/SynthesisRun.h"
 #include "engine/Blending.h"
-#include "support/AllocationFailure.h"
 #include "support/Pictures.h"
 
 namespace {
@@ -143,29 +142,6 @@ TEST(SynthesisRun, RunThatNoLongerRaisesCoverageStallsAfterTheLimit) {
     EXPECT_EQ(std::count_if(s.output.pixels(), s.output.pixels() + s.output.count(),
                             [](uint32_t p) { return alphaOf(p) == 255; }),
               25 * 36);
-}
-
-// Out of memory while the pre-filter runs ends the run, not the process; nothing is pasted
-// and the same run succeeds once memory is back.
-TEST(SynthesisRun, RunningOutOfMemoryEndsTheRunAndLeavesTheOutput) {
-    RunSetup s(96, 96, PlacementMethod::Random);
-    const uint32_t key = s.add(noisePicture(200, 200, 255));
-    InputImage& image = *s.images.find(key);
-    image.setFilterRadius(4);
-    image.current().bounds = Box(10, 10, 41, 41);
-    RunListener listener;
-    RunStatistics stats;
-    {
-        AllocationFailure failure(100 * 1024); // the filtered copy needs 160 000 bytes
-        stats = s.run(listener);
-        EXPECT_GT(failure.refused(), 0u);
-    }
-    EXPECT_EQ(stats.end, RunEnd::OutOfMemory);
-    EXPECT_EQ(stats.steps, 0u);
-    EXPECT_TRUE(alphaWithin(s.output, 0, 0));
-    EXPECT_EQ(s.placement.method, PlacementMethod::Random);
-
-    EXPECT_EQ(s.run(listener).end, RunEnd::Complete);
 }
 
 // A 200 x 200 chunk over a 256 x 256 output overlaps at least 144 x 144 pixels from its second

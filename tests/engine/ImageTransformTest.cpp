@@ -39,20 +39,18 @@ bool channelsWithin(uint32_t actual, uint32_t expected, int tolerance) {
 
 } // namespace
 
-TEST(ImageTransform, BilinearSampleAtPixelCentreReturnsThatPixel) {
-    PixelBuffer image(3, 2);
-    for (uint32_t i = 0; i < image.count(); ++i)
-        image.pixels()[i] = makePixel(200 + i, 10 * i, 7 * i + 1, 255 - i);
-    for (uint32_t i = 0; i < image.count(); ++i)
-        EXPECT_EQ(bilinearSample(image, i % 3 + 0.5, i / 3 + 0.5), image.pixels()[i]) << i;
-}
+// At a pixel's centre the sample is that pixel; towards the outside it fades to transparent
+// black: half a pixel from the edge pixel's centre half of every channel, at a corner a quarter.
+TEST(ImageTransform, BilinearSampleIsThePixelAtItsCentreAndFadesOutsideTheImage) {
+    PixelBuffer numbered(3, 2);
+    for (uint32_t i = 0; i < numbered.count(); ++i)
+        numbered.pixels()[i] = makePixel(200 + i, 10 * i, 7 * i + 1, 255 - i);
+    for (uint32_t i = 0; i < numbered.count(); ++i)
+        EXPECT_EQ(bilinearSample(numbered, i % 3 + 0.5, i / 3 + 0.5), numbered.pixels()[i]) << i;
 
-TEST(ImageTransform, BilinearSampleFadesToTransparentBlackOutsideTheImage) {
     PixelBuffer image = filledPicture(3, 3, makePixel(200, 100, 50, 20));
-    // On the left border, half a pixel from the edge pixel's centre: half of every channel.
     EXPECT_EQ(bilinearSample(image, 0.0, 1.5), makePixel(100, 50, 25, 10));
     EXPECT_EQ(bilinearSample(image, 3.0, 1.5), makePixel(100, 50, 25, 10));
-    // At a corner only a quarter of the weight falls inside.
     EXPECT_EQ(bilinearSample(image, 0.0, 0.0), makePixel(50, 25, 12, 5));
     EXPECT_EQ(bilinearSample(image, -0.5, 1.5), 0u);
     EXPECT_EQ(bilinearSample(image, 1e300, -1e300), 0u);
@@ -104,15 +102,6 @@ TEST(ImageTransform, EquivalentAnglesGiveTheSameImage) {
     EXPECT_TRUE(std::equal(a.pixels(), a.pixels() + a.count(), b.pixels()));
 }
 
-TEST(ImageTransform, RotatingUnusableInputGivesAnEmptyBuffer) {
-    const PixelBuffer image = filledPicture(4, 4, 0xFFFFFFFFu);
-    EXPECT_EQ(rotateImage(image, std::numeric_limits<double>::quiet_NaN()).count(), 0u);
-    EXPECT_EQ(rotateImage(image, std::numeric_limits<double>::infinity()).count(), 0u);
-    EXPECT_EQ(rotateImage(PixelBuffer(), 1.0).count(), 0u);
-    // A huge but finite angle is reduced, not looped over.
-    EXPECT_GT(rotateImage(image, 1e300).count(), 0u);
-}
-
 TEST(ImageTransform, HalvingTruncatesTheSizeAndAveragesPairsOfColumns) {
     const PixelBuffer odd = scaleImage(filledPicture(101, 50, 0xFF000000u), 0.5);
     EXPECT_EQ(odd.width(), 50u);
@@ -128,11 +117,18 @@ TEST(ImageTransform, HalvingTruncatesTheSizeAndAveragesPairsOfColumns) {
         EXPECT_EQ(halved.pixels()[i], makePixel(255, 100, 50, 30)) << i;
 }
 
-TEST(ImageTransform, ScalingToNothingOrByABadFactorGivesAnEmptyBuffer) {
+// A huge but finite angle is reduced, not looped over.
+TEST(ImageTransform, UnusableAngleFactorOrImageGivesAnEmptyBuffer) {
     const PixelBuffer image = filledPicture(3, 40, 0xFFFFFFFFu);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double angle : {nan, inf})
+        EXPECT_EQ(rotateImage(image, angle).count(), 0u) << angle;
+    EXPECT_EQ(rotateImage(PixelBuffer(), 1.0).count(), 0u);
+    EXPECT_GT(rotateImage(image, 1e300).count(), 0u);
+
     EXPECT_EQ(scaleImage(image, 0.2).count(), 0u); // 0 x 8
-    for (double factor : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(),
-                          std::numeric_limits<double>::infinity(), 1e12, 5e-324}) {
+    for (double factor : {0.0, -1.0, nan, inf, 1e12, 5e-324}) {
         const PixelBuffer scaled = scaleImage(image, factor);
         EXPECT_EQ(scaled.count(), 0u) << factor;
         EXPECT_EQ(scaled.width(), 0u) << factor;

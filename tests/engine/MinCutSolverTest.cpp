@@ -110,28 +110,6 @@ TEST(MinCutSolver, OneSidedGraphSpreadsOneTreeAndPushesNothing) {
     EXPECT_EQ(s.cutPairs.partner(3), 4u);
 }
 
-TEST(MinCutSolver, TwoOppositeTerminalsAcrossOneEdgeAugmentOnceAndRecordThePair) {
-    SeamGraph g(2);
-    addSeamVertex(g, 0);
-    addSeamVertex(g, 1);
-    addEdgePair(g, 2, kSourceVertex, kLargestCapacity);
-    addEdgePair(g, 3, kSinkVertex, kLargestCapacity);
-    addEdgePair(g, 2, 3, 0.3);
-    SolvedGraph s;
-    s.labels.assign(4, 128);
-    s.cutPairs.reset(4);
-    std::atomic<uint8_t> abort{0};
-    MinCutSolver solver;
-    ASSERT_TRUE(solver.solve(g, s.labels, s.cutPairs, abort));
-    EXPECT_EQ(solver.augmentations(), 1u);
-    EXPECT_DOUBLE_EQ(solver.flow(), 0.3);
-    EXPECT_EQ(s.cutPairs.size(), 1u);
-    EXPECT_EQ(s.cutPairs.partner(2), 3u);
-    EXPECT_DOUBLE_EQ(s.cutPairs.capacity(2), 0.3);
-    EXPECT_EQ(s.labels[2], 255);
-    EXPECT_EQ(s.labels[3], 0);
-}
-
 // A 4 x 2 grid, pixels 0-3 above 4-7, with integer costs, pixel 4 tied to the sink and pixel 7
 // to the source: the cuts {4} | rest, {0, 4} | rest and {3, 7} | rest all cost 4. Worked by
 // hand in the fixed order (growth from the back of the active list, orphans of a path from

@@ -264,11 +264,12 @@ TEST_F(ShellRun, ARunThatCannotGoOnEndsAsAfterAStopAndSaysWhy) {
         const char* ending;  // the end of a reason with a figure between, else null
         size_t history;
     } cases[] = {
-        {"clear chunk", 96, 24, 0, 0, 0, "the chunks have no pixel opaque enough to cover the rest of the output.",
-         nullptr, 1},
+        {"clear chunk", 96, 24, 0, 0, 0,
+         "the chunks have no pixel opaque enough to cover the rest of the output.", nullptr, 1},
         {"half-transparent chunk", 96, 24, 128, 0, 0, "the chunks ", " of the output.", 2},
         // The pre-filter's copy of the 200 x 200 image needs 160 000 bytes.
-        {"memory out", 96, 200, 255, 100 * 1024, 0, "there is not enough memory for the chunk or its paste.", nullptr, 1},
+        {"memory out", 96, 200, 255, 100 * 1024, 0, "there is not enough memory for the chunk or its paste.",
+         nullptr, 1},
         {"memory limit", 256, 200, 255, 0, uint64_t(8) << 20, "a paste of this chunk would need about ",
          " MB of memory, more than the 8 MB it may use. Use smaller chunks.", 2},
     };
@@ -295,7 +296,7 @@ TEST_F(ShellRun, ARunThatCannotGoOnEndsAsAfterAStopAndSaysWhy) {
         EXPECT_FALSE(shell->outputFull());
         ASSERT_EQ(warnings.texts.size(), 1);
         const QString text = warnings.texts[0];
-        const QString start = QStringLiteral("The process stopped before the output was covered: ") + c.reason;
+        const QString start = "The process stopped before the output was covered: " + QString(c.reason);
         if (c.ending == nullptr)
             EXPECT_EQ(text.toStdString(), start.toStdString());
         else

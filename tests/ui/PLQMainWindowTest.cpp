@@ -34,20 +34,6 @@
 
 namespace {
 
-// Counts the paint events a widget receives and remembers their rectangles.
-class PaintWatch : public QObject {
-public:
-    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
-    std::vector<QRect> rects;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            rects.push_back(static_cast<QPaintEvent*>(event)->rect());
-        return false;
-    }
-};
-
 class CollectedWarnings : public WarningReporter {
 public:
     void warning(const QString& text) override { texts << text; }
@@ -88,20 +74,8 @@ protected:
     PLQShell& shell() { return window->shell(); }
     InputImage* image() { return shell().images().currentImage(); }
     bool waitForRunEnd() { return waitUntil([&] { return !shell().isRunning(); }); }
-    // A click on the output view at `p` (output pixels at zoom 0), which pastes the chunk there.
-    void clickOutput(QPoint p) {
-        PLQOutputFrame* frame = window->outputFrame();
-        sendMouse(frame, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton);
-        sendMouse(frame, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
-        sendMouse(frame, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
-    }
     bool outputIsEmpty() const {
         return std::all_of(host.begin(), host.end(), [](uint32_t p) { return p == 0; });
-    }
-    // The pixels of the host picture as the window received it.
-    std::vector<uint32_t> original(uint32_t width, uint32_t height) const {
-        const PixelBuffer picture = patternImage(width, height);
-        return std::vector<uint32_t>(picture.pixels(), picture.pixels() + picture.count());
     }
 
     QTemporaryDir folder;
@@ -117,7 +91,7 @@ protected:
 TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
     open(512, 512);
     loadPattern(16);
-    PaintWatch paints(window->outputFrame());
+    PaintRecorder paints(window->outputFrame());
     QSignalSpy steps(&shell(), &PLQShell::updateStep);
     auto* goStop = child<QPushButton>("goStopButton");
     const std::vector<QWidget*> locked = {
@@ -143,7 +117,8 @@ TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
     EXPECT_TRUE(waitUntil(
         [&] {
             return steps.count() >= 3 &&
-                   std::any_of(paints.rects.begin(), paints.rects.end(), [&](const QRect& r) { return r != whole; });
+                   std::any_of(paints.regions.begin(), paints.regions.end(),
+                               [&](const QRegion& r) { return r.boundingRect() != whole; });
         },
         10000));
 
@@ -160,7 +135,10 @@ TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
 TEST_F(MainWindowTest, PasteByClickAndTheBarsCommandsReachTheSession) {
     open(96, 64);
     loadPattern(16);
-    clickOutput({40, 30});
+    PLQOutputFrame* frame = window->outputFrame();  // a click at output pixel (40, 30), zoom 0
+    sendMouse(frame, QEvent::MouseMove, {40, 30}, Qt::NoButton, Qt::NoButton);
+    sendMouse(frame, QEvent::MouseButtonPress, {40, 30}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(frame, QEvent::MouseButtonRelease, {40, 30}, Qt::LeftButton, Qt::NoButton);
     ASSERT_TRUE(waitForRunEnd());
     EXPECT_EQ(host[size_t(30) * 96 + 40] >> 24, 255u);
     const std::vector<uint32_t> pasted = host;
@@ -172,7 +150,7 @@ TEST_F(MainWindowTest, PasteByClickAndTheBarsCommandsReachTheSession) {
     child<QPushButton>("clearButton")->click();
     EXPECT_TRUE(outputIsEmpty());
     child<QPushButton>("pasteButton")->click();
-    EXPECT_EQ(host, original(96, 64));
+    EXPECT_EQ(host, pixelsOf(patternImage(96, 64)));  // the host picture as the window got it
 }
 
 // Chunk panel → images panel, output view, input panel and automation panel.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include <QApplication>
 #include <QColor>
@@ -10,6 +11,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -81,6 +83,20 @@ inline bool stopRun(PLQShell& shell) {
     shell.cancelEvent();
     return waitUntil([&] { return !shell.isRunning(); });
 }
+
+// Records the region of every paint event of the widget it watches.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget* widget) { widget->installEventFilter(this); }
+    std::vector<QRegion> regions;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            regions.push_back(static_cast<QPaintEvent*>(event)->region());
+        return false;
+    }
+};
 
 // Counts the interface's beeps while it lives.
 class BeepCounter {
