@@ -100,6 +100,7 @@ PasteOutcome MOSSynthesizer::pasteAt(const Box& destBox, const Box& sourceBox) {
     PixelBuffer& chunk = const_cast<PixelBuffer&>(*usedChunk_); // the job only reads the chunk
     PasteJob job(BufferView(chunk, sourceBox), BufferView(*output_, destBox), seamStore_, &workspace_);
     job.setMemoryBudget(memoryBudget_);
+    job.setOutputLock(outputLock_);
     {
         std::lock_guard<std::mutex> lock(jobMutex_);
         currentJob_ = &job;

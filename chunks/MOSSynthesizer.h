@@ -73,6 +73,8 @@ public:
     // larger is not made (PasteOutcome::OverBudget).
     void setMemoryBudget(uint64_t bytes) { memoryBudget_ = bytes; }
     uint64_t memoryBudget() const { return memoryBudget_; }
+    // Held while a paste writes the output (PasteJob::setOutputLock); not owned, may be null.
+    void setOutputLock(std::mutex* lock) { outputLock_ = lock; }
     // What the last paste was estimated to take, in bytes.
     uint64_t lastMemoryEstimate() const { return lastMemoryEstimate_; }
 
@@ -124,4 +126,5 @@ private:
     uint64_t lastCoverageGain_ = 0;
     uint64_t memoryBudget_ = 0;
     uint64_t lastMemoryEstimate_ = 0;
+    std::mutex* outputLock_ = nullptr;
 };

@@ -65,11 +65,20 @@ uint64_t SynthesisRun::stallLimit() const {
     return limit;
 }
 
+std::unique_lock<std::mutex> SynthesisRun::lockView() const {
+    return c_.viewLock != nullptr ? std::unique_lock<std::mutex>(*c_.viewLock) : std::unique_lock<std::mutex>();
+}
+
 // Makes sure there is an image to paste from and sets the placement up for the run.
 bool SynthesisRun::begin(RunStatistics& stats, bool single) {
     startTime_ = now();
     const bool hadImage = c_.images.currentImage() != nullptr;
-    if (!c_.images.ensureRunImage(c_.placement.mixChunks, c_.random)) {
+    bool ready = false;
+    {
+        const std::unique_lock<std::mutex> view = lockView();
+        ready = c_.images.ensureRunImage(c_.placement.mixChunks, c_.random);
+    }
+    if (!ready) {
         stats.finish(RunEnd::NothingToPaste);
         return false;
     }
@@ -89,8 +98,11 @@ bool SynthesisRun::begin(RunStatistics& stats, bool single) {
 
 // Puts back the image, chunk and method that were current when the run began.
 void SynthesisRun::end(RunStatistics& stats) {
-    if (c_.images.setCurrent(start_.imageKey))
-        c_.images.currentImage()->setCurrentChunk(start_.chunk);
+    {
+        const std::unique_lock<std::mutex> view = lockView();
+        if (c_.images.setCurrent(start_.imageKey))
+            c_.images.currentImage()->setCurrentChunk(start_.chunk);
+    }
     c_.placement.method = start_.method;
     // The buffers may hold the last chunk drawn rather than the one current again.
     if (c_.placement.mixChunks)
@@ -212,6 +224,7 @@ void SynthesisRun::prepareChunk(InputImage& image) {
 bool SynthesisRun::drawNextChunk() {
     const uint32_t key = c_.images.currentKey();
     const size_t chunk = c_.images.currentImage()->currentChunk();
+    const std::unique_lock<std::mutex> view = lockView();
     c_.images.drawRandomChunk(c_.random);
     return c_.images.currentKey() != key || c_.images.currentImage()->currentChunk() != chunk;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "chunks/ImageCollection.h"
 #include "chunks/MOSSynthesizer.h"
@@ -18,6 +19,9 @@ struct RunContext {
     PixelBuffer& chunkPixels;    // the current chunk as handed to the synthesizer
     PixelBuffer& chunkMask;      // and its inner-limit map
     bool& chunkChanged;          // true: both buffers must be rebuilt before the next paste
+    // Held while the run changes which image and chunk are current, so that another thread
+    // may show them meanwhile (not owned; null: no lock).
+    std::mutex* viewLock = nullptr;
 };
 
 // Hooks into a run, called on the thread that runs it.
@@ -67,6 +71,7 @@ private:
         PlacementMethod method = PlacementMethod::Random;
     };
 
+    std::unique_lock<std::mutex> lockView() const;
     bool begin(RunStatistics& stats, bool single);
     void end(RunStatistics& stats);
     RunEnd loop(RunStatistics& stats);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <cstdint>
 #include <vector>
 
@@ -57,6 +58,9 @@ public:
     // The most memory the paste may take, in bytes (0: no limit); checked against the estimate
     // once the overlap is known, before the graph is built. Set before build() or run().
     void setMemoryBudget(uint64_t bytes) { memoryBudget_ = bytes; }
+    // Held while the job writes the output, so that another thread may read the output
+    // between writes (not owned; null: no lock). The cut itself runs without it.
+    void setOutputLock(std::mutex* lock) { outputLock_ = lock; }
     // What the paste was estimated to take (MemoryBudget::pasteBytes); 0 before build().
     uint64_t memoryEstimate() const { return memoryEstimate_; }
     bool overBudget() const { return overBudget_; }
@@ -96,6 +100,7 @@ public:
     const std::vector<uint8_t>& vertexLabels() const { return ws_->vertexLabels; }
 
 private:
+    std::unique_lock<std::mutex> lockOutput() const;
     uint8_t classify(uint32_t x, uint32_t y, const PixelBuffer* innerLimitMap) const;
     // Chunk pixel (x, y) of the view, and the wrapped output index under it: the hottest
     // lookups of the scan, kept inline.
@@ -140,6 +145,7 @@ private:
     bool overBudget_ = false;
     uint64_t memoryBudget_ = 0;
     uint64_t memoryEstimate_ = 0;
+    std::mutex* outputLock_ = nullptr;
 
     uint32_t nextVertex_ = 2;
     uint32_t horizontalEdgeCount_ = 0;

@@ -23,6 +23,7 @@ MOSMain::MOSMain(uint32_t width, uint32_t height, uint32_t* hostPixels)
       synthesizer_(std::make_unique<MOSSynthesizer>(placement_, random_)),
       originalImage_(ownedCopy(output_)) {
     synthesizer_->setOutput(&output_);
+    synthesizer_->setOutputLock(&viewLock_);
     synthesizer_->reset();
     fillOutput(0);
     pushHistory();

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "chunks/ImageCollection.h"
@@ -37,6 +38,10 @@ public:
     MOSSynthesizer& synthesizer() { return *synthesizer_; }
     const MOSSynthesizer& synthesizer() const { return *synthesizer_; }
 
+    // Held by a run while it writes output pixels or changes the current image or chunk; a
+    // thread that shows them during a run holds it while it reads them.
+    std::mutex& viewLock() const { return viewLock_; }
+
     // The chunk buffers must be rebuilt before the next paste. Set it whenever the current
     // image or chunk, its limits, the pre-filter, or the single-paste angle or scale change.
     bool chunkChanged() const { return chunkChanged_; }
@@ -70,6 +75,7 @@ public:
     bool pasteOriginal();
 
 protected:
+    mutable std::mutex viewLock_;
     PixelBuffer output_;
     ImageCollection images_;
     PlacementParameters placement_;

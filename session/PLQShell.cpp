@@ -181,8 +181,9 @@ void PLQShell::runBody() {
     QString warning;
     try {
         WorkerListener listener(*this);
-        SynthesisRun run({*synthesizer_, images_, placement_, random_, chunkPixels_, chunkMask_, chunkChanged_},
-                         listener);
+        SynthesisRun run(
+            {*synthesizer_, images_, placement_, random_, chunkPixels_, chunkMask_, chunkChanged_, &viewLock_},
+            listener);
         run.setMemoryLimit(memoryLimit_);
         const RunStatistics stats = singlePaste_ ? run.pasteOnce() : run.runAutomatic();
         outputFull_ = synthesizer_->isComplete();
@@ -248,6 +249,8 @@ void PLQShell::postEnd(const QString& warning) {
         endEvent_->setWarning(warning);
     } catch (const std::bad_alloc&) {
     }
+    // Taken out of endEvent_ before the hand-over: the GUI thread destroys endEvent_ later.
+    PLQCustomEvent* end = endEvent_.release();
     handOver(this);
-    QCoreApplication::postEvent(this, endEvent_.release());
+    QCoreApplication::postEvent(this, end);
 }

@@ -1,6 +1,7 @@
 #include "ui/PLQInputArea.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -244,6 +245,8 @@ void PLQInputArea::rebuildCachedPixmap() {
     QPainter painter(&cachedPixmap_);
     if (!overlayImage_.isNull())
         painter.drawImage(0, 0, overlayImage_);
+    // A run with mixing changes the current chunk while this is painted.
+    const std::lock_guard<std::mutex> reading(shell_->viewLock());
     const InputImage* image = images_->currentImage();
     if (image == nullptr)
         return;

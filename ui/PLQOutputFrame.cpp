@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -292,7 +293,9 @@ void PLQOutputFrame::paintEvent(QPaintEvent* event) {
     area &= QRect(QPoint(0, 0), size);
     if (area.isEmpty())
         return;
+    std::unique_lock<std::mutex> reading(shell_->viewLock());  // a run may be pasting
     const QImage& composed = composer_.compose(shell_->output(), shell_->originalImage(), area);
+    reading.unlock();
     if (!previewImage_.isNull() && cursorPos_.x() >= 0) {
         const QPoint topLeft = previewTopLeft();
         const bool right = topLeft.x() + previewImage_.width() > size.width();

@@ -100,6 +100,8 @@ TEST(CompanionArguments, BadMapsAreRefusedBeforeTheRun) {
     writeFile(folder.file("broken.png"), "\x89PNG but not really");
     const std::string in = folder.file("in.png"), out = folder.file("out.png");
     const auto map = [&](const char* name) { return folder.file(name) + "=" + folder.file("tile.png"); };
+    const std::string wide = "'" + folder.file("wide.png") + "' is 80 x 80";
+    const std::string broken = "Cannot open '" + folder.file("broken.png");
     const int bad = SynthCommand::kBadArguments, failed = SynthCommand::kFailed;
     for (const auto& [words, status, named] : std::vector<std::tuple<Words, int, std::string>>{
              {{in, "-o", out, "--companion", "n.png"}, bad, "MAP=MAPOUT"},
@@ -108,9 +110,10 @@ TEST(CompanionArguments, BadMapsAreRefusedBeforeTheRun) {
              {{in, "b.png", "-o", out, "--companion", "n.png,=x.png"}, bad, "one MAP per INPUT"},
              {{"--demo", "-o", out, "--companion", "n.png=x.png"}, bad, "--demo"},
              {{in, "-o", "t.png", "--companion", "n.png=./t.png"}, bad, "same file as -o"},
-             {{in, "-o", out, "--companion", "n.png=x.png", "--companion", "m.png=x.png"}, bad, "same file 'x.png'"},
-             {{in, "-o", out, "--companion", map("wide.png")}, failed, "'" + folder.file("wide.png") + "' is 80 x 80"},
-             {{in, "-o", out, "--companion", map("broken.png")}, failed, "Cannot open '" + folder.file("broken.png")}}) {
+             {{in, "-o", out, "--companion", "n.png=x.png", "--companion", "m.png=x.png"}, bad,
+              "same file 'x.png'"},
+             {{in, "-o", out, "--companion", map("wide.png")}, failed, wide},
+             {{in, "-o", out, "--companion", map("broken.png")}, failed, broken}}) {
         Words all = words;
         all.insert(all.end(), {"--size", "128", "--report"});
         std::string report, err;

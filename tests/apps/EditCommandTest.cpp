@@ -21,7 +21,9 @@ class EditCommandTest : public ::testing::Test {
 protected:
     void SetUp() override { setenv("QT_QPA_PLATFORM", "offscreen", 1); }
 
-    void writePicture(const std::string& name, const PixelBuffer& picture) { writePng(folder.file(name), picture); }
+    void writePicture(const std::string& name, const PixelBuffer& picture) {
+        writePng(folder.file(name), picture);
+    }
 
     int run(std::vector<std::string> words) {
         err.str("");
@@ -179,10 +181,13 @@ TEST_F(EditCommandTest, UnknownModesAndMalformedStateFilesGetOneLineAndNoWindow)
         int status;
         std::string message;
     } cases[] = {
-        {{"--mode", "ycc"}, EditCommand::kBadArguments, "unknown --mode 'ycc' (rgb|rgb16|gray|gray16|cmyk|lab|hsb|hsl|"},
+        {{"--mode", "ycc"}, EditCommand::kBadArguments,
+         "unknown --mode 'ycc' (rgb|rgb16|gray|gray16|cmyk|lab|hsb|hsl|"},
         {{"--state", folder.file("state")}, EditCommand::kFailed,
-         "patchloom edit: state file '" + folder.file("state") + "' line 2: expected 'item KEY long|doub|TEXT VALUE'\n"},
-        {{"--mode", "indexed"}, EditCommand::kFailed, "patchloom edit: the filter does not take images in indexed mode\n"},
+         "patchloom edit: state file '" + folder.file("state") +
+             "' line 2: expected 'item KEY long|doub|TEXT VALUE'\n"},
+        {{"--mode", "indexed"}, EditCommand::kFailed,
+         "patchloom edit: the filter does not take images in indexed mode\n"},
         {{"--module", in}, EditCommand::kFailed, "cannot load the filter module"},
     };
     EditCommand hosted(out, err, nullptr);

@@ -42,8 +42,8 @@ const std::string kOldTile = "an earlier tile, not a PNG";
 
 // A long run: small chunks on a large output.
 Words longRun(const std::string& target, bool partial, const std::string& input = "--demo") {
-    Words words{"synth", input, "-o", target, "--size", "2048x2048", "--mix", "--chunks", "30", "--chunk-size",
-                "10", "--seed", "9", "--report"};
+    Words words{"synth", input, "-o", target, "--size", "2048x2048", "--mix",
+                "--chunks", "30", "--chunk-size", "10", "--seed", "9", "--report"};
     if (!partial)
         words.push_back("--no-partial");
     return words;
@@ -264,15 +264,14 @@ TEST(SynthProgram, RunThatCanNoLongerCoverTheOutputExitsWithTheReason) {
             chunk.at(x, y) = makePixel(255, 90, 60, 30);
     writePng(folder.file("square.png"), chunk);
     std::ostringstream out, err;
-    EXPECT_EQ(SynthCommand(out, err, false)
-                  .run({folder.file("square.png"), "-o", folder.file("tile.png"), "--size", "128x128", "--method",
-                        "semi-regular"}),
-              SynthCommand::kFailed);
-    EXPECT_NE(err.str().find("gave up after 1025 steps: the chunks no longer cover any more of the output; wrote "
-                             "the part synthesized so far"),
+    const Words words{folder.file("square.png"), "-o", folder.file("tile.png"),
+                      "--size", "128x128", "--method", "semi-regular"};
+    EXPECT_EQ(SynthCommand(out, err, false).run(words), SynthCommand::kFailed);
+    EXPECT_NE(err.str().find("gave up after 1025 steps: the chunks no longer cover any more of the output; "
+                             "wrote the part synthesized so far"),
               std::string::npos)
         << err.str();
     const PixelBuffer tile = loadPng(folder.file("tile.png"));
-    EXPECT_EQ(std::count_if(tile.pixels(), tile.pixels() + tile.count(), [](uint32_t p) { return alphaOf(p) == 255; }),
-              25 * 36);
+    const auto opaque = [](uint32_t p) { return alphaOf(p) == 255; };
+    EXPECT_EQ(std::count_if(tile.pixels(), tile.pixels() + tile.count(), opaque), 25 * 36);
 }

@@ -26,8 +26,8 @@ const Item* find(const std::vector<Item>& items, const char (&key)[5]) {
 
 // Matched placement (2), so that a recorded action plays it back as matched, not as unknown.
 std::vector<Item> fullDescriptor(const std::string& palette) {
-    return {integer("pMtd", int32_t(PlacementMethod::Matched)),  integer("cWdt", 30), integer("cHgt", 40), integer("jAmt", 50),
-            integer("cvFc", 25), {fourChar("rndS"), kTypeFloat, 0, 12.5, {}},
+    return {integer("pMtd", int32_t(PlacementMethod::Matched)), integer("cWdt", 30), integer("cHgt", 40),
+            integer("jAmt", 50), integer("cvFc", 25), {fourChar("rndS"), kTypeFloat, 0, 12.5, {}},
             {fourChar("pPth"), kTypeText, 0, 0, palette}};
 }
 

@@ -301,7 +301,8 @@ void TestHost::fill() {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < record.planes; ++c) {
-                const uint16_t v = uint16_t(cmyk && c == 3 ? colourKey(kSpaceCMYK) : (x * 29 + y * 13 + c * 67 + 3) % 256);
+                const int pattern = (x * 29 + y * 13 + c * 67 + 3) % 256;
+                const uint16_t v = uint16_t(cmyk && c == 3 ? colourKey(kSpaceCMYK) : pattern);
                 setSample(x, y, c, bytesPerSample == 1 || v == 0 ? v : uint16_t((v + 1) * 128));
             }
 }
