@@ -7,8 +7,8 @@
 //   build-release/bench/StopBench
 //
 // Counters, in processor time of the benchmark's thread: write_ms (the PNG written and put in
-// place) and figures_ms (QualityFigures::measure without seams, each pixel traced to itself, and the repetition
-// score).
+// place) and figures_ms (QualityFigures::measure without seams, each pixel traced to itself,
+// and the repetition score).
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
