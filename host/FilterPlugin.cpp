@@ -62,6 +62,11 @@ void FilterPlugin::entry(int16_t selector, void* parameterBlock, intptr_t* data,
         dispatch(selector, handles, data);
         if (*data != 0)
             handles.unlock(reinterpret_cast<Handle>(*data));
+        // After an error the host calls no finish: the globals go now, or nobody frees them.
+        if (*result != kResultOk && *data != 0) {
+            handles.dispose(reinterpret_cast<Handle>(*data));
+            *data = 0;
+        }
     } catch (...) {
         // Nothing may unwind into the host. After an error the host calls no finish, so the
         // buffer goes now.

@@ -165,6 +165,7 @@ TEST_F(FilterPluginTest, ClosingWithoutApplyingLeavesTheHostImageAndReportsOne) 
     EXPECT_EQ(run(host), kResultNotApplied);
     EXPECT_EQ(host.image, before);
     EXPECT_EQ(InProcessPlugin::plugin().pixels(), nullptr);
+    EXPECT_EQ(host.data, 0) << "no finish follows an error, so the globals must be gone";
 }
 
 TEST_F(FilterPluginTest, RectanglesTooSmallForAWindowOpenNoneAndReportOne) {
