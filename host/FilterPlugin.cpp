@@ -63,17 +63,23 @@ void FilterPlugin::entry(int16_t selector, void* parameterBlock, intptr_t* data,
         if (*data != 0)
             handles.unlock(reinterpret_cast<Handle>(*data));
         // After an error the host calls no finish: the globals go now, or nobody frees them.
-        if (*result != kResultOk && *data != 0) {
-            handles.dispose(reinterpret_cast<Handle>(*data));
-            *data = 0;
-        }
+        if (*result != kResultOk)
+            disposeGlobals(record, data);
     } catch (...) {
         // Nothing may unwind into the host. After an error the host calls no finish, so the
-        // buffer goes now.
+        // buffer and the globals go now.
         *result = kResultOutOfMemory;
         freePixels();
+        disposeGlobals(static_cast<FilterRecord*>(parameterBlock), data);
     }
     globals_ = nullptr;
+}
+
+void FilterPlugin::disposeGlobals(FilterRecord* record, intptr_t* data) {
+    if (!record || !data || *data == 0)
+        return;
+    HostHandles(record->handleProcs).dispose(reinterpret_cast<Handle>(*data));
+    *data = 0;
 }
 
 void FilterPlugin::about(const AboutRecord* record) {

@@ -41,6 +41,8 @@ private:
         FilterRecord* filterRecord;
     };
 
+    // Frees the globals handle held in *data and clears it (nothing when either is null or 0).
+    void disposeGlobals(FilterRecord* record, intptr_t* data);
     void about(const AboutRecord* record);
     void dispatch(int16_t selector, const HostHandles& handles, intptr_t* data);
     ParameterBlock* lockParameters(const HostHandles& handles);

@@ -239,6 +239,8 @@ TestHost::TestHost(int w, int h, int16_t mode, int16_t depth, int16_t planes, Op
 }
 
 TestHost::~TestHost() {
+    // A host keeps the plug-in's data between calls and frees it when it unloads the plug-in.
+    PlatformHandles::dispose(reinterpret_cast<Handle>(data));
     PlatformHandles::dispose(descriptorParameters.descriptor);
     PlatformHandles::dispose(record.parameters);
     if (current == this)
