@@ -7,6 +7,7 @@
 #include "chunks/ChunkBuffers.h"
 #include "chunks/Placement.h"
 #include "engine/MemoryBudget.h"
+#include "engine/OptionalLock.h"
 
 namespace {
 
@@ -65,17 +66,13 @@ uint64_t SynthesisRun::stallLimit() const {
     return limit;
 }
 
-std::unique_lock<std::mutex> SynthesisRun::lockView() const {
-    return c_.viewLock != nullptr ? std::unique_lock<std::mutex>(*c_.viewLock) : std::unique_lock<std::mutex>();
-}
-
 // Makes sure there is an image to paste from and sets the placement up for the run.
 bool SynthesisRun::begin(RunStatistics& stats, bool single) {
     startTime_ = now();
     const bool hadImage = c_.images.currentImage() != nullptr;
     bool ready = false;
     {
-        const std::unique_lock<std::mutex> view = lockView();
+        const std::unique_lock<std::mutex> view = lockIfAny(c_.viewLock);
         ready = c_.images.ensureRunImage(c_.placement.mixChunks, c_.random);
     }
     if (!ready) {
@@ -99,7 +96,7 @@ bool SynthesisRun::begin(RunStatistics& stats, bool single) {
 // Puts back the image, chunk and method that were current when the run began.
 void SynthesisRun::end(RunStatistics& stats) {
     {
-        const std::unique_lock<std::mutex> view = lockView();
+        const std::unique_lock<std::mutex> view = lockIfAny(c_.viewLock);
         if (c_.images.setCurrent(start_.imageKey))
             c_.images.currentImage()->setCurrentChunk(start_.chunk);
     }
@@ -224,7 +221,7 @@ void SynthesisRun::prepareChunk(InputImage& image) {
 bool SynthesisRun::drawNextChunk() {
     const uint32_t key = c_.images.currentKey();
     const size_t chunk = c_.images.currentImage()->currentChunk();
-    const std::unique_lock<std::mutex> view = lockView();
+    const std::unique_lock<std::mutex> view = lockIfAny(c_.viewLock);
     c_.images.drawRandomChunk(c_.random);
     return c_.images.currentKey() != key || c_.images.currentImage()->currentChunk() != chunk;
 }

@@ -71,7 +71,6 @@ private:
         PlacementMethod method = PlacementMethod::Random;
     };
 
-    std::unique_lock<std::mutex> lockView() const;
     bool begin(RunStatistics& stats, bool single);
     void end(RunStatistics& stats);
     RunEnd loop(RunStatistics& stats);

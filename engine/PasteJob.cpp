@@ -4,6 +4,7 @@
 
 #include "engine/Blending.h"
 #include "engine/CostFunctions.h"
+#include "engine/OptionalLock.h"
 #include "engine/MemoryBudget.h"
 
 namespace {
@@ -316,10 +317,6 @@ void PasteJob::finalLabels() {
     }
 }
 
-std::unique_lock<std::mutex> PasteJob::lockOutput() const {
-    return outputLock_ != nullptr ? std::unique_lock<std::mutex>(*outputLock_) : std::unique_lock<std::mutex>();
-}
-
 PasteOutcome PasteJob::run(const PixelBuffer* innerLimitMap, Box* changed) {
     if (changed)
         *changed = Box::empty();
@@ -328,7 +325,7 @@ PasteOutcome PasteJob::run(const PixelBuffer* innerLimitMap, Box* changed) {
         PasteOutcome outcome = decide();
         PixelBuffer& output = *destView_.buffer;
         if (outcome == PasteOutcome::Whole) {
-            const std::unique_lock<std::mutex> writing = lockOutput();
+            const std::unique_lock<std::mutex> writing = lockIfAny(outputLock_);
             const Box written = plainPaste(output, chunkView_, destView_.box, &coverageGain_);
             if (changed)
                 *changed = written;
@@ -336,7 +333,7 @@ PasteOutcome PasteJob::run(const PixelBuffer* innerLimitMap, Box* changed) {
             solve();
             if (aborted_)
                 return PasteOutcome::Aborted;
-            const std::unique_lock<std::mutex> writing = lockOutput();
+            const std::unique_lock<std::mutex> writing = lockIfAny(outputLock_);
             const Box written = maskedPaste(output, chunkView_, ws_->weightMask, destView_.box, &coverageGain_);
             if (changed)
                 *changed = written;

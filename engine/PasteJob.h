@@ -100,7 +100,6 @@ public:
     const std::vector<uint8_t>& vertexLabels() const { return ws_->vertexLabels; }
 
 private:
-    std::unique_lock<std::mutex> lockOutput() const;
     uint8_t classify(uint32_t x, uint32_t y, const PixelBuffer* innerLimitMap) const;
     // Chunk pixel (x, y) of the view, and the wrapped output index under it: the hottest
     // lookups of the scan, kept inline.
