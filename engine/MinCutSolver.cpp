@@ -24,31 +24,34 @@ void MinCutSolver::mirror(SeamGraph& graph) {
     firstEdge_.resize(n + 1);
     vertexPixel_.resize(n);
     parent_.resize(n);
-    edgeTarget_.clear();
-    edgeResidual_.clear();
+    // Sized at once: growing by doubling would copy the arrays and touch fresh pages each time.
+    size_t edgeCount = 0;
+    for (size_t v = 0; v < n; ++v)
+        edgeCount += boost::out_degree(v, graph);
+    arcs_.clear();
     edgeProperties_.clear();
+    arcs_.reserve(edgeCount);
+    edgeProperties_.reserve(edgeCount);
     for (size_t v = 0; v < n; ++v) {
-        firstEdge_[v] = uint32_t(edgeTarget_.size());
+        firstEdge_[v] = uint32_t(arcs_.size());
         vertexPixel_[v] = graph[v].pixel;
         parent_[v] = graph[v].parent;
         auto [it, end] = boost::out_edges(v, graph);
         for (; it != end; ++it) {
             SeamEdgeProperties& e = edgeProperties(*it);
-            e.index = uint32_t(edgeTarget_.size());
-            edgeTarget_.push_back(uint32_t(boost::target(*it, graph)));
-            edgeResidual_.push_back(e.residual);
+            e.index = uint32_t(arcs_.size());
+            arcs_.push_back({uint32_t(boost::target(*it, graph)), 0, e.residual});
             edgeProperties_.push_back(&e);
         }
     }
-    firstEdge_[n] = uint32_t(edgeTarget_.size());
-    edgeReverse_.resize(edgeTarget_.size());
+    firstEdge_[n] = uint32_t(arcs_.size());
     for (size_t e = 0; e < edgeProperties_.size(); ++e)
-        edgeReverse_[e] = edgeProperties(edgeProperties_[e]->reverse).index;
+        arcs_[e].reverse = edgeProperties(edgeProperties_[e]->reverse).index;
 }
 
 void MinCutSolver::writeBack() {
     for (size_t e = 0; e < edgeProperties_.size(); ++e)
-        edgeProperties_[e]->residual = edgeResidual_[e];
+        edgeProperties_[e]->residual = arcs_[e].residual;
     SeamGraph& g = *g_;
     for (size_t v = 0; v < parent_.size(); ++v)
         g[v].parent = parent_[v];
@@ -116,8 +119,8 @@ void MinCutSolver::makeOrphan(uint32_t v, std::vector<uint32_t>& queue) {
 void MinCutSolver::start() {
     for (uint32_t terminal : {kSourceVertex, kSinkVertex}) {
         for (uint32_t e = firstEdge_[terminal]; e < firstEdge_[terminal + 1]; ++e) {
-            const uint32_t t = edgeTarget_[e];
-            setParent(t, terminal, terminal == kSourceVertex ? e : edgeReverse_[e]);
+            const uint32_t t = arcs_[e].target;
+            setParent(t, terminal, terminal == kSourceVertex ? e : arcs_[e].reverse);
             activate(t);
         }
     }
@@ -142,11 +145,11 @@ bool MinCutSolver::grow() {
         }
         const uint32_t pixelP = vertexPixel_[p];
         for (uint32_t e = firstEdge_[p], end = firstEdge_[p + 1]; e < end; ++e) {
-            const uint32_t q = edgeTarget_[e];
+            const uint32_t q = arcs_[e].target;
             if (q <= kSinkVertex)
                 continue;
-            const uint32_t treeEdge = L == kSourceLabel ? e : edgeReverse_[e];
-            if (edgeResidual_[treeEdge] <= 0.0) {
+            const uint32_t treeEdge = L == kSourceLabel ? e : arcs_[e].reverse;
+            if (arcs_[treeEdge].residual <= 0.0) {
                 const bool pFirst = pixelP < vertexPixel_[q];
                 cutPairs_->offer(pFirst ? p : q, pFirst ? q : p, edgeProperties_[treeEdge]->capacity);
             } else if (label_[q] == kFreeLabel) {
@@ -185,15 +188,15 @@ void MinCutSolver::augment() {
     const bool fromSource = label_[meetFrom_] == kSourceLabel;
     tracePath(fromSource ? meetFrom_ : meetTo_, fromSource ? meetTo_ : meetFrom_, meetEdge_);
 
-    double bottleneck = edgeResidual_[path_.front().edge];
+    double bottleneck = arcs_[path_.front().edge].residual;
     for (const PathEdge& pe : path_)
-        bottleneck = std::min(bottleneck, edgeResidual_[pe.edge]);
+        bottleneck = std::min(bottleneck, arcs_[pe.edge].residual);
 
     exhausted_.clear();
     for (const PathEdge& pe : path_) {
-        edgeResidual_[pe.edge] -= bottleneck;
-        edgeResidual_[edgeReverse_[pe.edge]] += bottleneck;
-        if (edgeResidual_[pe.edge] == 0.0)
+        arcs_[pe.edge].residual -= bottleneck;
+        arcs_[arcs_[pe.edge].reverse].residual += bottleneck;
+        if (arcs_[pe.edge].residual == 0.0)
             exhausted_.push_back(pe);
     }
     flow_ += bottleneck;
@@ -237,17 +240,17 @@ bool MinCutSolver::hangsFromTerminal(uint32_t q) {
 bool MinCutSolver::tryAdopt(uint32_t o, uint8_t L) {
     const uint32_t ownTerminal = L == kSourceLabel ? kSourceVertex : kSinkVertex;
     for (uint32_t e = firstEdge_[o], end = firstEdge_[o + 1]; e < end; ++e) {
-        const uint32_t q = edgeTarget_[e];
+        const uint32_t q = arcs_[e].target;
         // The edge between q and o in the direction of the flow within o's tree.
-        const uint32_t treeEdge = L == kSourceLabel ? edgeReverse_[e] : e;
+        const uint32_t treeEdge = L == kSourceLabel ? arcs_[e].reverse : e;
         if (q <= kSinkVertex) {
-            if (q == ownTerminal && edgeResidual_[treeEdge] > 0.0) {
+            if (q == ownTerminal && arcs_[treeEdge].residual > 0.0) {
                 setParent(o, q, treeEdge);
                 return true;
             }
             continue;
         }
-        if (label_[q] == L && edgeResidual_[treeEdge] > 0.0 && hangsFromTerminal(q)) {
+        if (label_[q] == L && arcs_[treeEdge].residual > 0.0 && hangsFromTerminal(q)) {
             setParent(o, q, treeEdge);
             return true;
         }
@@ -258,11 +261,11 @@ bool MinCutSolver::tryAdopt(uint32_t o, uint8_t L) {
 void MinCutSolver::freeOrphan(uint32_t o, uint8_t L) {
     label_[o] = kFreeLabel;
     for (uint32_t e = firstEdge_[o], end = firstEdge_[o + 1]; e < end; ++e) {
-        const uint32_t q = edgeTarget_[e];
+        const uint32_t q = arcs_[e].target;
         if (q <= kSinkVertex || label_[q] != L)
             continue;
-        const uint32_t towardsO = L == kSourceLabel ? edgeReverse_[e] : e;
-        if (edgeResidual_[towardsO] > 0.0)
+        const uint32_t towardsO = L == kSourceLabel ? arcs_[e].reverse : e;
+        if (arcs_[towardsO].residual > 0.0)
             activate(q);
         if (parent_[q] == o)
             makeOrphan(q, adoptionOrphans_);

@@ -63,10 +63,14 @@ private:
     // A compact copy of the graph, in the graph's own vertex and out-edge order: the out-edges
     // of v are firstEdge_[v] .. firstEdge_[v + 1] - 1. Residuals are worked on here and
     // written back at the end; the search reads far fewer scattered cache lines this way.
+    // An edge's target, reverse and residual are read together, so they share a cache line.
     std::vector<uint32_t> firstEdge_;
-    std::vector<uint32_t> edgeTarget_;
-    std::vector<uint32_t> edgeReverse_;
-    std::vector<double> edgeResidual_;
+    struct Arc {
+        uint32_t target;
+        uint32_t reverse;
+        double residual;
+    };
+    std::vector<Arc> arcs_;
     std::vector<SeamEdgeProperties*> edgeProperties_;
     std::vector<uint32_t> vertexPixel_;
 
