@@ -3,8 +3,9 @@
 //
 //   build-release/bench/MatchedPlacementBench
 //
-// BM_Place counters: window (side of the FFT window), matched (share of placements that
-// compared positions). BM_Tile counters: steps, pastes, step_ms (mean time of one step:
+// BM_Place counters: window (side of the full-resolution FFT window; chunks of at least
+// MatchedPlacement::kCoarseSide are compared at half resolution, in a window about half as
+// wide), matched (share of placements that compared positions). BM_Tile counters: steps, pastes, step_ms (mean time of one step:
 // placement and paste).
 #include <benchmark/benchmark.h>
 

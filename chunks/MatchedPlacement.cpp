@@ -5,6 +5,8 @@
 #include <limits>
 #include <new>
 
+#include "chunks/Halving.h"
+
 namespace {
 
 // Colour variance below which a chunk counts as flat; keeps the weights finite.
@@ -24,6 +26,7 @@ bool isUncovered(const PixelBuffer& output, int64_t x, int64_t y) {
 void MatchedPlacement::setChunk(const PixelBuffer* chunk) {
     chunk_ = chunk;
     errors_.setChunk(chunk);
+    coarseChunkReady_ = false;
 }
 
 // The Halton point itself when it is uncovered, else the first uncovered pixel of its box in
@@ -67,24 +70,24 @@ bool MatchedPlacement::hasContent(const PixelBuffer& output) {
 // Fills cumulative_ with the error of every position worth comparing, with the penalty for
 // covering little (infinity for the others), and returns the smallest; infinity when no
 // position qualifies.
-double MatchedPlacement::compareErrors(Extent chunk) {
+double MatchedPlacement::compareErrors(const OverlapErrors& errors, Extent chunk) {
     const uint32_t w = uint32_t(chunk.width), h = uint32_t(chunk.height);
     double leastSeen = std::numeric_limits<double>::infinity();
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x)
-            leastSeen = std::min(leastSeen, errors_.overlap(x, y));
-    const double area = errors_.chunkArea();
+            leastSeen = std::min(leastSeen, errors.overlap(x, y));
+    const double area = errors.chunkArea();
     const double leastOverlap = std::max(kMinimumOverlap * area, 1e-3);
     const double mostOverlap = area - kCoverageShare * (area - leastSeen);
     const double newAtBest = std::max(1e-9, area - leastSeen);
-    const double penalty = kDeepOverlapPenalty * errors_.chunkVariance();
+    const double penalty = kDeepOverlapPenalty * errors.chunkVariance();
     cumulative_.assign(size_t(w) * h, 0.0);
     double best = std::numeric_limits<double>::infinity();
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x) {
-            const double overlap = errors_.overlap(x, y);
+            const double overlap = errors.overlap(x, y);
             double& error = cumulative_[size_t(y) * w + x];
-            error = overlap >= leastOverlap ? std::max(0.0, errors_.squaredError(x, y)) / overlap
+            error = overlap >= leastOverlap ? std::max(0.0, errors.squaredError(x, y)) / overlap
                                             : std::numeric_limits<double>::infinity();
             if (overlap > mostOverlap)
                 error += penalty * (1.0 - (area - overlap) / newAtBest / kCoverageShare);
@@ -95,11 +98,12 @@ double MatchedPlacement::compareErrors(Extent chunk) {
 
 // Draws a compared position (dx, dy): the chunk with its top-left pixel at (dx, dy) of the
 // comparison window, whose origin lies chunk size - 1 up and left of the aim.
-bool MatchedPlacement::drawOffset(Extent chunk, RandomGenerator& random, uint32_t& dx, uint32_t& dy) {
-    const double best = compareErrors(chunk);
+bool MatchedPlacement::drawOffset(const OverlapErrors& errors, Extent chunk, RandomGenerator& random, uint32_t& dx,
+                                  uint32_t& dy) {
+    const double best = compareErrors(errors, chunk);
     if (!std::isfinite(best))
         return false;
-    const double scale = kErrorScale * std::max(errors_.chunkVariance(), kVarianceFloor);
+    const double scale = kErrorScale * std::max(errors.chunkVariance(), kVarianceFloor);
     double total = 0.0;
     for (double& entry : cumulative_) {
         total += std::isfinite(entry) ? std::exp(-(entry - best) / scale) : 0.0;
@@ -115,15 +119,82 @@ bool MatchedPlacement::drawOffset(Extent chunk, RandomGenerator& random, uint32_
     return true;
 }
 
+bool MatchedPlacement::searchesCoarse(const PixelBuffer& output, Extent chunk) {
+    return chunk.width >= kCoarseSide && chunk.height >= kCoarseSide && output.width() % 2 == 0 &&
+           output.height() % 2 == 0;
+}
+
 // The drawn position among those covering the aim, false when none overlaps enough to compare.
 bool MatchedPlacement::matchAround(const PixelBuffer& output, Extent chunk, RandomGenerator& random, Box& box) {
+    if (searchesCoarse(output, chunk))
+        return matchCoarse(output, chunk, random, box);
     const int64_t x0 = lastAim_.x - (chunk.width - 1), y0 = lastAim_.y - (chunk.height - 1);
     uint32_t dx = 0, dy = 0;
-    if (!errors_.compare(output, x0, y0) || !drawOffset(chunk, random, dx, dy))
+    if (!errors_.compare(output, x0, y0) || !drawOffset(errors_, chunk, random, dx, dy))
         return false;
     const int64_t x = wrap(x0 + dx, output.width()), y = wrap(y0 + dy, output.height());
     box = Box(int32_t(x), int32_t(y), int32_t(x + chunk.width - 1), int32_t(y + chunk.height - 1));
     return true;
+}
+
+// As matchAround, drawing among the positions of the halved chunk over the halved output. A
+// halved position p stands for the full one 2p, which covers the aim whenever p covers the
+// halved aim (the halved chunk is at most half as large).
+bool MatchedPlacement::matchCoarse(const PixelBuffer& output, Extent chunk, RandomGenerator& random, Box& box) {
+    if (!coarseChunkReady_) {
+        halve(*chunk_, 0, 0, chunk_->width() / 2, chunk_->height() / 2, coarseChunk_);
+        coarseErrors_.setChunk(&coarseChunk_);
+        coarseChunkReady_ = true;
+    }
+    const Extent coarse{coarseChunk_.width(), coarseChunk_.height()};
+    const int64_t x0 = lastAim_.x / 2 - (coarse.width - 1), y0 = lastAim_.y / 2 - (coarse.height - 1);
+    // Only the window the comparison reads is halved, from its origin, so that it starts at (0, 0);
+    // its size keeps every position clear of its own wrap unless it is the whole halved output.
+    const uint32_t halfW = output.width() / 2, halfH = output.height() / 2;
+    const uint32_t nx = OverlapErrors::windowSide(uint32_t(coarse.width), halfW);
+    const uint32_t ny = OverlapErrors::windowSide(uint32_t(coarse.height), halfH);
+    halve(output, x0, y0, nx, ny, coarseOutput_);
+    uint32_t dx = 0, dy = 0;
+    if (!coarseErrors_.compare(coarseOutput_, 0, 0) || !drawOffset(coarseErrors_, coarse, random, dx, dy))
+        return false;
+    int64_t x = 2 * (x0 + dx), y = 2 * (y0 + dy);
+    settle(output, x, y);
+    x = wrap(x, output.width());
+    y = wrap(y, output.height());
+    box = Box(int32_t(x), int32_t(y), int32_t(x + chunk.width - 1), int32_t(y + chunk.height - 1));
+    return true;
+}
+
+// Moves the position (x, y) of the chunk, unwrapped, to whichever of its eight neighbours that
+// still cover the aim has the least mean error over its overlap, when that error is below
+// kSettleGain of the position's own. Halving loses the phase of details finer than two pixels
+// (a lattice of even period that the output holds at an odd offset, a chunk cut from the
+// output at an odd position), and this puts it back. Taking any small gain instead pulled
+// stochastic textures onto exact copies of earlier pastes that add few pixels: more pastes,
+// stronger seams.
+void MatchedPlacement::settle(const PixelBuffer& output, int64_t& x, int64_t& y) const {
+    const int64_t w = chunk_->width(), h = chunk_->height();
+    auto meanError = [&](int64_t cx, int64_t cy) {
+        double error = 0.0;
+        const double overlap = OverlapErrors::directError(*chunk_, output, cx, cy, error);
+        return overlap > 0.0 ? error / overlap : std::numeric_limits<double>::infinity();
+    };
+    const double centre = meanError(x, y);
+    double best = kSettleGain * centre;
+    const int64_t cx = x, cy = y;
+    for (int64_t dy = -1; dy <= 1; ++dy)
+        for (int64_t dx = -1; dx <= 1; ++dx) {
+            const int64_t nx = cx + dx, ny = cy + dy;
+            const bool coversAim = nx <= lastAim_.x && lastAim_.x < nx + w && ny <= lastAim_.y && lastAim_.y < ny + h;
+            if ((dx == 0 && dy == 0) || !coversAim)
+                continue;
+            const double error = meanError(nx, ny);
+            if (error < best) {
+                best = error;
+                x = nx;
+                y = ny;
+            }
+        }
 }
 
 Box MatchedPlacement::place(const PixelBuffer& output, Extent chunk, PlacementContext& context) {

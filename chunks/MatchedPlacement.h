@@ -45,6 +45,19 @@ public:
     // phase; on a lattice, two such patches meet along a seam where the courses do not line
     // up. Growing the output from its first paste leaves no such seams.
     static constexpr int kSkipsTowardsContent = 64;
+    // Chunks at least this wide and high are compared at half resolution (chunk and output
+    // halved, a quarter of the transform work), and the drawn position is then settled at full
+    // resolution among the one under it and its eight neighbours, by the exact error. Such a
+    // chunk spends more time in the comparison than in its cut. Smaller chunks compare at full
+    // resolution: halving 256-pixel chunks of the text photograph lost the letters' detail and
+    // left stronger seams than random placement, for a saving of a few milliseconds a paste.
+    // An output of odd width or height is always compared at full resolution, since halving it
+    // would not wrap around as the output does.
+    static constexpr int64_t kCoarseSide = 384;
+    // How much lower the mean error of a neighbouring position must be for the settling at full
+    // resolution to move there: a lost phase errs like an unrelated position, its neighbour in
+    // phase next to nothing.
+    static constexpr double kSettleGain = 0.25;
 
     // The chunk that will be pasted (the synthesizer's used chunk; not owned, may be null).
     // Call again whenever its pixels change.
@@ -72,12 +85,21 @@ private:
     static Aim aimPixel(const PixelBuffer& output, const Box& halton);
     static bool reachesContent(const PixelBuffer& output, Aim aim, Extent chunk);
     static bool hasContent(const PixelBuffer& output);
+    static bool searchesCoarse(const PixelBuffer& output, Extent chunk);
     bool matchAround(const PixelBuffer& output, Extent chunk, RandomGenerator& random, Box& box);
-    double compareErrors(Extent chunk);
-    bool drawOffset(Extent chunk, RandomGenerator& random, uint32_t& dx, uint32_t& dy);
+    bool matchCoarse(const PixelBuffer& output, Extent chunk, RandomGenerator& random, Box& box);
+    void settle(const PixelBuffer& output, int64_t& x, int64_t& y) const;
+    double compareErrors(const OverlapErrors& errors, Extent chunk);
+    bool drawOffset(const OverlapErrors& errors, Extent chunk, RandomGenerator& random, uint32_t& dx, uint32_t& dy);
 
     const PixelBuffer* chunk_ = nullptr;
     OverlapErrors errors_;
+    // The half-resolution search: the halved chunk (made when first needed after setChunk),
+    // the halved output (remade for every comparison) and their correlations.
+    PixelBuffer coarseChunk_;
+    PixelBuffer coarseOutput_;
+    OverlapErrors coarseErrors_;
+    bool coarseChunkReady_ = false;
     std::vector<double> cumulative_; // running sum of the drawing weights, one per position
     Aim lastAim_;
     bool lastMatched_ = false;

@@ -188,3 +188,35 @@ double OverlapErrors::overlap(uint32_t dx, uint32_t dy) const {
 double OverlapErrors::squaredError(uint32_t dx, uint32_t dy) const {
     return double(error_[size_t(dy) * plan_->width() + dx]) / double(plan_->realSize());
 }
+
+double OverlapErrors::directError(const PixelBuffer& chunk, const PixelBuffer& output, int64_t x, int64_t y,
+                                  double& error) {
+    const int64_t W = output.width(), H = output.height();
+    const int64_t left = wrap(x, W);
+    int64_t oy = wrap(y, H);
+    // Integer sums are exact: at most 255^4 x 3 per pixel, far below 2^64 for any chunk.
+    uint64_t weights = 0, squares = 0;
+    for (uint32_t v = 0; v < chunk.height(); ++v) {
+        const uint32_t* row = output.pixels() + oy * W;
+        const uint32_t* chunkRow = chunk.pixels() + size_t(v) * chunk.width();
+        int64_t ox = left;
+        for (uint32_t u = 0; u < chunk.width(); ++u) {
+            const uint32_t o = row[ox], c = chunkRow[u];
+            const uint64_t weight = uint64_t(alphaOf(o)) * alphaOf(c);
+            if (weight != 0) {
+                const int32_t dr = int32_t(redOf(o)) - int32_t(redOf(c));
+                const int32_t dg = int32_t(greenOf(o)) - int32_t(greenOf(c));
+                const int32_t db = int32_t(blueOf(o)) - int32_t(blueOf(c));
+                weights += weight;
+                squares += weight * uint64_t(dr * dr + dg * dg + db * db);
+            }
+            if (++ox == W)
+                ox = 0;
+        }
+        if (++oy == H)
+            oy = 0;
+    }
+    constexpr double kSquare = 255.0 * 255.0;
+    error = double(squares) / (kSquare * kSquare);
+    return double(weights) / kSquare;
+}

@@ -37,6 +37,12 @@ public:
     double chunkArea() const { return chunkArea_; }
     double chunkVariance() const { return chunkVariance_; }
 
+    // The overlap (returned) and squared error (in `error`) of `chunk` with its top-left pixel at
+    // (x, y) of `output`, wrapped, summed pixel by pixel in the units of compare(): one position
+    // exactly, where compare() gives all of them in float precision.
+    static double directError(const PixelBuffer& chunk, const PixelBuffer& output, int64_t x, int64_t y,
+                              double& error);
+
     // Width and height of the transforms for a chunk of `chunk` pixels in an output of
     // `output` pixels along one axis: the output itself once positions could wrap onto each
     // other, otherwise a fast size holding every chunk position without wrapping.

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "chunks/Halving.h"
 #include "chunks/MOSSynthesizer.h"
 #include "chunks/MatchedPlacement.h"
 #include "chunks/OverlapErrors.h"
@@ -68,8 +69,9 @@ TEST(OverlapErrors, WindowHoldsEveryPositionOrIsTheWholeOutput) {
     EXPECT_EQ(OverlapErrors::windowSide(600, 600), 600u);
 }
 
-// The correlations against a direct sum over every position, with partial alphas on both
-// sides, both for a window smaller than the output and for one that wraps around it.
+// The correlations and the exact single-position sum against a direct sum over every position,
+// with partial alphas on both sides, both for a window smaller than the output and for one that
+// wraps around it.
 TEST(OverlapErrors, EqualTheDirectSumsForEveryPosition) {
     struct Case {
         uint32_t cw, ch, W, H;
@@ -98,6 +100,9 @@ TEST(OverlapErrors, EqualTheDirectSumsForEveryPosition) {
                     }
                 ASSERT_NEAR(errors.overlap(dx, dy), overlap, 1e-3) << c.cw << " at " << dx << "," << dy;
                 ASSERT_NEAR(errors.squaredError(dx, dy), error, 2e-3) << c.cw << " at " << dx << "," << dy;
+                double direct = 0;
+                ASSERT_NEAR(OverlapErrors::directError(chunk, output, c.x0 + dx, c.y0 + dy, direct), overlap, 1e-9);
+                ASSERT_NEAR(direct, error, 1e-9);
             }
     }
 }
@@ -132,6 +137,48 @@ TEST(MatchedPlacement, PastesOnALatticeLandOnMultiplesOfItsPeriod) {
     for (uint32_t y = 0; y < 96; ++y)
         for (uint32_t x = 0; x < 96; ++x)
             ASSERT_EQ(s.output.at(x, y), source.at(x + 5, y + 7)) << x << "," << y;
+}
+
+// A chunk large enough to be compared at half resolution, cut from the output at an odd
+// position: the halved comparison can only find the even positions next to it, and the place
+// is settled at full resolution on the one where the chunk matches exactly. The hole it must
+// fill is the only uncovered part of the output.
+TEST(MatchedPlacement, HalvedComparisonSettlesOnTheExactPosition) {
+    const uint32_t side = uint32_t(MatchedPlacement::kCoarseSide);
+    const PixelBuffer picture = noise(2 * side, 2 * side, 6, false);
+    PixelBuffer chunk(side, side);
+    for (uint32_t y = 0; y < side; ++y)
+        for (uint32_t x = 0; x < side; ++x)
+            chunk.at(x, y) = picture.at(x + 37, y + 21);
+    PixelBuffer output = picture;
+    for (uint32_t y = 80; y < 90; ++y)
+        for (uint32_t x = 100; x < 110; ++x)
+            output.at(x, y) = 0;
+    const HaltonTable halton;
+    MatchedPlacement matched;
+    matched.setChunk(&chunk);
+    uint32_t counter = 0;
+    RandomGenerator random(1);
+    PlacementContext context{halton, counter, random, &matched};
+    const Box box = matched.place(output, {side, side}, context);
+    ASSERT_TRUE(matched.lastMatched());
+    EXPECT_TRUE(covers(box, matched.lastAim().x, matched.lastAim().y, 2 * side, 2 * side));
+    EXPECT_EQ(box, Box(37, 21, 37 + int32_t(side) - 1, 21 + int32_t(side) - 1));
+}
+
+// A block's alpha is the mean alpha and its colour the alpha-weighted mean, so a transparent
+// pixel lends it no colour; blocks past the source's edge come from its other side.
+TEST(Halving, AveragesBlocksByAlphaAndWrapsAroundTheSource) {
+    PixelBuffer source(4, 2);
+    source.at(0, 0) = makePixel(255, 200, 0, 0);
+    source.at(1, 0) = makePixel(255, 100, 0, 0);
+    source.at(0, 1) = makePixel(0, 50, 50, 50);
+    source.at(1, 1) = makePixel(255, 0, 0, 30);
+    source.at(2, 0) = source.at(3, 0) = source.at(2, 1) = source.at(3, 1) = makePixel(255, 0, 90, 0);
+    PixelBuffer half;
+    halve(source, 1, 0, 2, 1, half);
+    EXPECT_EQ(half.at(0, 0), makePixel(255, 0, 90, 0));
+    EXPECT_EQ(half.at(1, 0), makePixel(191, 100, 0, 10)); // the block at x = 0, wrapped
 }
 
 // On an output many chunks wide, pastes that overlapped nothing would each start a patch of
