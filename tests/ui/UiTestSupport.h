@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QColor>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -19,6 +18,7 @@
 #include "engine/PixelBuffer.h"
 #include "session/PLQShell.h"
 #include "support/Pictures.h"
+#include "support/WaitUntil.h"
 #include "ui/Beep.h"
 
 // Helpers shared by the user-interface tests.
@@ -62,20 +62,6 @@ inline void typeInto(QLineEdit* edit, const QString& text) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, text);
-}
-
-// Runs the event loop until `done` holds; false when it still does not after `timeoutMs`.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
-    QTimer tick;  // wakes the loop now and then so that the timeout is noticed
-    tick.start(10);
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 // Stops a run of `shell` and waits until its end has been handled.
