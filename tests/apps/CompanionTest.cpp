@@ -12,23 +12,10 @@
 #include "apps/DemoTexture.h"
 #include "apps/PngFile.h"
 #include "apps/SynthArgumentParser.h"
-#include "apps/SynthCommand.h"
 #include "apps/TileFiles.h"
 #include "support/TextureLoader.h"
 
 namespace {
-
-using Words = std::vector<std::string>;
-
-int synth(const Words& words, std::string* out = nullptr, std::string* err = nullptr) {
-    std::ostringstream o, e;
-    const int status = SynthCommand(o, e, false).run(words);
-    if (out)
-        *out = o.str();
-    if (err)
-        *err = e.str();
-    return status;
-}
 
 void writeDemo(const std::string& path, uint32_t side) { writePng(path, DemoTexture::make(side)); }
 
