@@ -159,9 +159,10 @@ TEST_F(OutputFrameTest, WheelScalesInClampedStepsCtrlWheelTurnsWithoutLimitAndTh
     EXPECT_EQ(frame->previewImage().size(), QSize(20, 10));
 }
 
-// Nor without a chunk, when there is no preview either.
-TEST_F(OutputFrameTest, NothingIsPastedTurnedOrOfferedWhileLocked) {
-    open(40, 30);
+// Nor without a chunk, when there is no preview either; nor during a run that left the view
+// unlocked (as a single paste does).
+TEST_F(OutputFrameTest, NothingIsPastedTurnedOrOfferedWhileLockedOrRunning) {
+    open(1024, 1024);  // large, so that a small chunk takes a while to fill it
     frame->updateChunk();
     QTest::mouseMove(frame.get(), QPoint(20, 20));
     QTest::mouseClick(frame.get(), Qt::LeftButton, {}, QPoint(20, 20));
@@ -170,7 +171,7 @@ TEST_F(OutputFrameTest, NothingIsPastedTurnedOrOfferedWhileLocked) {
     EXPECT_EQ(pastes, 0);
     EXPECT_EQ(shell->placement().scale, 1.0);
 
-    setChunk(filledPicture(4, 4, 0xFF00FF00u));
+    setChunk(patternImage(16, 16));
     QTest::mouseMove(frame.get(), QPoint(10, 10));
     EXPECT_FALSE(frame->previewRect().isEmpty());
     frame->lockInterface(true);
@@ -181,15 +182,9 @@ TEST_F(OutputFrameTest, NothingIsPastedTurnedOrOfferedWhileLocked) {
     EXPECT_FALSE(rightClickOpensMenu(QPoint(12, 12)));
     EXPECT_EQ(pastes, 0);
     EXPECT_EQ(shell->placement().scale, 1.0);
-
     frame->lockInterface(false);
-    EXPECT_TRUE(rightClickOpensMenu(QPoint(12, 12)));  // the check above can see a menu
-}
+    EXPECT_TRUE(rightClickOpensMenu(QPoint(12, 12)));  // the checks above can see a menu
 
-TEST_F(OutputFrameTest, NothingIsPastedOrOfferedWhileARunIsActive) {
-    // A large output that a small chunk takes a while to fill; the view is not locked.
-    open(1024, 1024);
-    setChunk(patternImage(16, 16));
     QTest::mouseMove(frame.get(), QPoint(100, 100));
     shell->goStopEvent();
     ASSERT_TRUE(shell->isRunning());
