@@ -42,13 +42,17 @@ protected:
             QApplication::sendEvent(frame.get(), &event);
         }
     }
-    // Right-clicks at `at` and reports whether a menu opened; an opened menu is closed.
-    bool rightClickOpensMenu(QPoint at) {
+    // Right-clicks at `at` and reports whether a menu opened; the menu's action named `choice`,
+    // if any, is triggered before the menu closes.
+    bool rightClickOpensMenu(QPoint at, const QString& choice = {}) {
         bool opened = false;
         QTimer::singleShot(50, [&] {
-            if (QWidget* popup = QApplication::activePopupWidget()) {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
                 opened = true;
-                popup->close();
+                for (QAction* action : menu->actions())
+                    if (action->text() == choice)
+                        action->trigger();
+                menu->close();
             }
         });
         QTest::mouseClick(frame.get(), Qt::RightButton, {}, at);
@@ -119,7 +123,7 @@ TEST_F(OutputFrameTest, PastesTheChunkCentredUnderThePointerWrappedIntoTheOutput
     EXPECT_EQ(pasteAt(), QPoint(18, 19));
 }
 
-TEST_F(OutputFrameTest, WheelScalesInClampedStepsAndCtrlWheelTurnsWithoutLimit) {
+TEST_F(OutputFrameTest, WheelScalesInClampedStepsCtrlWheelTurnsWithoutLimitAndTheMenuResetsBoth) {
     open(64, 64);
     setChunk(filledPicture(20, 10, 0xFF808080u));
     PlacementParameters& p = shell->placement();
@@ -146,26 +150,12 @@ TEST_F(OutputFrameTest, WheelScalesInClampedStepsAndCtrlWheelTurnsWithoutLimit) 
     wheel(-3, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_NEAR(p.angle, -3 * 0.00872664626, 1e-9);
     EXPECT_TRUE(shell->chunkChanged());
-}
 
-TEST_F(OutputFrameTest, ResetFromTheMenuRestoresTheChunkAtItsOwnSize) {
-    open(64, 64);
-    setChunk(filledPicture(20, 10, 0xFF808080u));
     wheel(1);
-    wheel(3, Qt::ControlModifier);
     ASSERT_NE(frame->previewImage().size(), QSize(20, 10));
-    QTimer::singleShot(50, [] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(menu, nullptr);
-        for (QAction* action : menu->actions())
-            if (action->text() == QStringLiteral("Reset transformations"))
-                action->trigger();
-        menu->close();
-    });
-    QTest::mouseClick(frame.get(), Qt::RightButton, {}, QPoint(5, 5));
-    QTest::qWait(100);
-    EXPECT_EQ(shell->placement().angle, 0.0);
-    EXPECT_EQ(shell->placement().scale, 1.0);
+    ASSERT_TRUE(rightClickOpensMenu({5, 5}, QStringLiteral("Reset transformations")));
+    EXPECT_EQ(p.angle, 0.0);
+    EXPECT_EQ(p.scale, 1.0);
     EXPECT_EQ(frame->previewImage().size(), QSize(20, 10));
 }
 
