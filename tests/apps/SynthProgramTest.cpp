@@ -96,12 +96,8 @@ TEST(SynthProgram, SameSeedGivesAByteIdenticalFile) {
     EXPECT_NE(tile("c.png", "78"), first);
 }
 
-// The tile meets its next copy without a visible border: the colour jump across the wrap is
-// close to the jump between any two neighbouring pixels. Inputs of every kind: stochastic,
-// structured and near-regular, colour and grey, and one whose chunk is partly transparent; random
-// and matched placement. Matched placement does not make the tile repeat itself much more than
-// its input does.
-// Nothing goes to stderr, which is not a terminal here, and the report is one line.
+// No visible border at the wrap, for stochastic, structured, near-regular, grey and partly
+// transparent inputs; matched placement repeats no more than its input. Quiet stderr, one-line report.
 TEST(SynthProgram, FinishedTileRepeatsWithoutAVisibleBorder) {
     TempFolder folder;
     for (const Words& input :
@@ -127,9 +123,8 @@ TEST(SynthProgram, FinishedTileRepeatsWithoutAVisibleBorder) {
     }
 }
 
-// Ctrl+C at any moment leaves at OUT either the earlier file or a complete new PNG, never a
-// torn one, and no temporary file beside it. A companion tile comes only with a new OUT, and
-// from the same partial run.
+// Ctrl+C at any moment leaves the earlier OUT or a complete new set of tiles from one run, never
+// a torn file or a temporary one.
 TEST(SynthProgram, InterruptedRunLeavesTheOldFileOrACompleteNewSet) {
     TempFolder inputs;
     const std::string input = inputs.file("in.png");
@@ -157,9 +152,8 @@ TEST(SynthProgram, InterruptedRunLeavesTheOldFileOrACompleteNewSet) {
         }
 }
 
-// Well into the run, a stop still writes what was synthesized so far. The signal goes once the
-// progress line shows that pasting has begun, so a slow or loaded machine cannot send it
-// before the program handles it.
+// Well into the run, a stop writes what was synthesized so far. The signal waits for the
+// progress line, so a loaded machine cannot send it before the program handles it.
 TEST(SynthProgram, InterruptWritesThePartialTileUnlessNoPartial) {
     for (bool partial : {true, false}) {
         TempFolder folder;
@@ -216,9 +210,8 @@ TEST(SynthProgram, StdoutThatCannotBeWrittenFailsTheCommand) {
     EXPECT_FALSE(loadPng(folder.file("tile.png")).count() == 0) << "the tile itself was still written";
 }
 
-// The demo's 256 x 256 chunk on a 300 x 300 tile overlaps its first paste by at least 212 x 212
-// pixels, about 27 MB of graph: a 16 MB limit refuses the second paste, and the message says
-// what to do.
+// The demo's 256² chunk on a 300² tile overlaps its first paste by at least 212² pixels, about
+// 27 MB of graph: a 16 MB limit refuses the second paste, saying what to do.
 TEST(SynthProgram, PasteAboveTheMemoryLimitEndsTheRunSayingWhatToDo) {
     TempFolder folder;
     const std::string target = folder.file("tile.png");

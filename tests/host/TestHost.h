@@ -81,7 +81,7 @@ public:
 
     int abortCalls = 0;
     int advanceCalls = 0;
-    int handleSuiteCalls = 0;
+    int handleSuiteCalls = 0;  // handles made through the host's suite
     std::vector<HostRect> readStrips;     // inRect at each advanceState
     std::vector<HostRect> writtenStrips;  // outRect at each advanceState or continue call
 
