@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -289,7 +288,8 @@ TEST_F(ImageLoaderTest, HighDynamicRangeFileLoadsToneMapped) {
 
 // Every file that cannot become an input is skipped with the reason, in the loader's own words,
 // and the good file after them still loads. Headers that promise a huge picture in a few bytes
-// are refused before either reader decodes anything. A pipe would block the readers until
+// are refused before either reader decodes anything (one of each verdict here; the header
+// check's own tests hold the formats). A pipe would block the readers until
 // something writes to it, so anything but a regular file is refused without being opened;
 // should the pipe be opened after all, a watchdog feeds it an end of file so that the test
 // fails instead of hanging.
@@ -328,9 +328,6 @@ TEST_F(ImageLoaderTest, RefusedFilesAreSkippedWithTheirReasonAndTheRestOfTheList
         {write(QStringLiteral("empty.png"), {}), reason(nullptr, QStringLiteral("The file is empty."))},
         {path(QStringLiteral("not-there.png")), reason(nullptr, QStringLiteral("There is no such file."))},
         {write(QStringLiteral("stall.wbmp"), wbmpBytes(8000, 8000, 22)), reason("WBMP", cutShort)},
-        {write(QStringLiteral("alloc.wbmp"), wbmpBytes(6700, 6700, 1018)), reason("WBMP", cutShort)},
-        {write(QStringLiteral("stall.xbm"), xbmBytes(8000, 8000, 30)), reason("XBM", cutShort)},
-        {write(QStringLiteral("full.dds"), ddsBytes(8192, 8192, nullptr, 0)), reason("DDS", cutShort)},
         {write(QStringLiteral("huge.png"), pngHeaderOnly(60000, 60000)), reason("PNG", tooLarge)},
         {write(QStringLiteral("huge.pcx"), pcxHeader(60000, 60000)), reason("PCX", tooLarge)},
         {pipe, reason(nullptr, notAFile)},
