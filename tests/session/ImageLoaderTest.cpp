@@ -286,13 +286,10 @@ TEST_F(ImageLoaderTest, HighDynamicRangeFileLoadsToneMapped) {
     EXPECT_GT(greenOf(pixels.at(0, 0)), greenOf(pixels.at(0, 3)));  // the brightest green on top
 }
 
-// Every file that cannot become an input is skipped with the reason, in the loader's own words,
-// and the good file after them still loads. Headers that promise a huge picture in a few bytes
-// are refused before either reader decodes anything (one of each verdict here; the header
-// check's own tests hold the formats). A pipe would block the readers until
-// something writes to it, so anything but a regular file is refused without being opened;
-// should the pipe be opened after all, a watchdog feeds it an end of file so that the test
-// fails instead of hanging.
+// Each unusable file is skipped with its reason in the loader's own words, and the good file
+// after them loads. Huge headers are refused before decoding (one per verdict; the header check's
+// tests hold the formats). Should the pipe be opened after all, a watchdog ends it so that the
+// test fails instead of hanging.
 TEST_F(ImageLoaderTest, RefusedFilesAreSkippedWithTheirReasonAndTheRestOfTheListLoads) {
     const QImage picture = testPicture(64, 48);
     const QString pipe = path(QStringLiteral("pipe.png"));
