@@ -10,12 +10,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "apps/PngFile.h"
+#include "apps/SynthCommand.h"
 
 // Helpers shared by the program tests.
+
+using Words = std::vector<std::string>;
+
+// What a test puts at OUT beforehand, to see whether it was replaced.
+inline const std::string kOldTile = "an earlier tile, not a PNG";
 
 // A fresh folder under /tmp for one test, removed with everything in it at the end.
 class TempFolder {
@@ -71,4 +78,15 @@ inline int largestDifference(const QImage& a, const QImage& b) {
 inline void writePng(const std::string& path, const PixelBuffer& picture) {
     std::string error;
     ASSERT_TRUE(PngFile::writeAtomically(picture, path, error)) << error;
+}
+
+// `patchloom synth WORDS` in this process, stderr not a terminal; returns the exit status.
+inline int synth(const Words& words, std::string* out = nullptr, std::string* err = nullptr) {
+    std::ostringstream o, e;
+    const int status = SynthCommand(o, e, false).run(words);
+    if (out)
+        *out = o.str();
+    if (err)
+        *err = e.str();
+    return status;
 }

@@ -1,55 +1,44 @@
 #include "ChildProcess.h"
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
 
-ChildProcess::ChildProcess(const std::vector<std::string>& words, Stdout stdoutTo, bool terminal)
-    : out_(std::tmpfile()), err_(std::tmpfile()) {
-    // Built before fork: the child may only make async-signal-safe calls until it execs.
-    static char name[] = "patchloom";
-    std::vector<char*> argv{name};
+ChildProcess::ChildProcess(const std::vector<std::string>& words, Stdout stdoutTo, bool terminal) {
+    QStringList arguments;
     for (const std::string& w : words)
-        argv.push_back(const_cast<char*>(w.c_str()));
-    argv.push_back(nullptr);
+        arguments << QString::fromStdString(w);
     std::string terminalName;
     if (terminal) {
         terminal_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (terminal_ >= 0 && grantpt(terminal_) == 0 && unlockpt(terminal_) == 0)
             terminalName = ptsname(terminal_);
     }
-    pid_ = fork();
-    if (pid_ == 0) {
-        if (stdoutTo == Stdout::Collected)
-            dup2(fileno(out_), STDOUT_FILENO);
-        else if (stdoutTo == Stdout::Full)
-            dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO);
-        else
+    if (stdoutTo == Stdout::Full)
+        process_.setStandardOutputFile(QStringLiteral("/dev/full"));
+    // Runs in the child between fork and exec: async-signal-safe calls only.
+    process_.setChildProcessModifier([stdoutTo, terminalName] {
+        if (stdoutTo == Stdout::Closed)
             close(STDOUT_FILENO);
         if (!terminalName.empty())
             dup2(open(terminalName.c_str(), O_RDWR | O_NOCTTY), STDERR_FILENO);
-        else
-            dup2(fileno(err_), STDERR_FILENO);
-        execv(PATCHLOOM_PROGRAM, argv.data());
-        _exit(127);
-    }
+    });
+    process_.start(QStringLiteral(PATCHLOOM_PROGRAM), arguments);
+    process_.waitForStarted(-1);
 }
 
 ChildProcess::~ChildProcess() {
-    if (pid_ > 0 && status_ < 0) {
-        kill(pid_, SIGKILL);
+    if (status_ < 0) {
+        sendSignal(SIGKILL);
         wait();
     }
     if (terminal_ >= 0)
         close(terminal_);
-    std::fclose(out_);
-    std::fclose(err_);
 }
 
-void ChildProcess::sendSignal(int number) const { kill(pid_, number); }
+void ChildProcess::sendSignal(int number) const { kill(pid_t(process_.processId()), number); }
 
 // One read from the terminal; false once the child has closed its side.
 bool ChildProcess::readTerminal() {
@@ -57,12 +46,12 @@ bool ChildProcess::readTerminal() {
     const ssize_t n = read(terminal_, buffer, sizeof buffer);
     if (n <= 0)
         return false;
-    terminalText_.append(buffer, size_t(n));
+    err_.append(buffer, size_t(n));
     return true;
 }
 
 bool ChildProcess::waitForText(const std::string& text) {
-    while (terminal_ >= 0 && terminalText_.find(text) == std::string::npos)
+    while (terminal_ >= 0 && err_.find(text) == std::string::npos)
         if (!readTerminal())
             return false;
     return terminal_ >= 0;
@@ -73,18 +62,12 @@ int ChildProcess::wait() {
         // The child would block on a full terminal; read it to the end first.
         while (terminal_ >= 0 && readTerminal()) {
         }
-        int raw = 0;
-        waitpid(pid_, &raw, 0);
-        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        process_.waitForFinished(-1);
+        // A child ended by a signal has that signal as its exit code.
+        status_ = (process_.exitStatus() == QProcess::CrashExit ? 128 : 0) + process_.exitCode();
+        out_ = process_.readAllStandardOutput().toStdString();
+        if (terminal_ < 0)
+            err_ = process_.readAllStandardError().toStdString();
     }
     return status_;
-}
-
-std::string ChildProcess::contents(std::FILE* file) {
-    std::string text;
-    std::rewind(file);
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        text.append(buffer, n);
-    return text;
 }

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <sys/types.h>
+#include <QProcess>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 // The built patchloom program run as a child process, so that tests see real exit statuses,
-// real signals and a stderr that is not a terminal (or is one, when asked). Its output is
-// collected in unnamed files.
+// real signals and a stderr that is not a terminal (or is one, when asked).
 class ChildProcess {
 public:
     // Where the child's stdout goes.
@@ -26,17 +24,15 @@ public:
     bool waitForText(const std::string& text);
     // Waits for the end: the exit status, or 128 + the signal that ended the child.
     int wait();
-    std::string out() const { return contents(out_); }
-    std::string err() const { return terminal_ >= 0 ? terminalText_ : contents(err_); }
+    std::string out() const { return out_; }
+    std::string err() const { return err_; }
 
 private:
-    static std::string contents(std::FILE* file);
     bool readTerminal();
 
-    pid_t pid_ = -1;
+    QProcess process_;
     int status_ = -1;
-    std::FILE* out_;
-    std::FILE* err_;
+    std::string out_;
+    std::string err_;  // after wait(), or what the terminal showed so far
     int terminal_ = -1;  // the pseudo-terminal's controlling side
-    std::string terminalText_;
 };

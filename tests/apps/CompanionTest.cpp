@@ -12,23 +12,10 @@
 #include "apps/DemoTexture.h"
 #include "apps/PngFile.h"
 #include "apps/SynthArgumentParser.h"
-#include "apps/SynthCommand.h"
 #include "apps/TileFiles.h"
 #include "support/TextureLoader.h"
 
 namespace {
-
-using Words = std::vector<std::string>;
-
-int synth(const Words& words, std::string* out = nullptr, std::string* err = nullptr) {
-    std::ostringstream o, e;
-    const int status = SynthCommand(o, e, false).run(words);
-    if (out)
-        *out = o.str();
-    if (err)
-        *err = e.str();
-    return status;
-}
 
 void writeDemo(const std::string& path, uint32_t side) { writePng(path, DemoTexture::make(side)); }
 
@@ -125,10 +112,8 @@ TEST(CompanionArguments, BadMapsAreRefusedBeforeTheRun) {
     EXPECT_EQ(folder.entries(), (Words{"broken.png", "in.png", "wide.png"}));
 }
 
-// The pastes replayed on the very pixels they were cut from give the run's own output. Where
-// the input has a transparent hole, its opaque twin gives the same tile too: alpha and
-// coverage follow the input. (A hole would stall the semi-regular grid, whose cells keep it in
-// place.)
+// Pastes replayed on their own pixels give the run's output; an opaque twin of a holed input
+// too, since alpha and coverage follow the input. (A hole would stall the semi-regular grid.)
 TEST(Companion, InputAsItsOwnCompanionReproducesTheOutputBitForBit) {
     TempFolder folder;
     writePng(folder.file("holed.png"), demoWithHole(128));

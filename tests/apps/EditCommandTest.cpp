@@ -21,11 +21,7 @@ class EditCommandTest : public ::testing::Test {
 protected:
     void SetUp() override { setenv("QT_QPA_PLATFORM", "offscreen", 1); }
 
-    void writePicture(const std::string& name, const PixelBuffer& picture) {
-        writePng(folder.file(name), picture);
-    }
-
-    int run(std::vector<std::string> words) {
+    int run(const Words& words) {
         err.str("");
         EditCommand command(
             out, err,
@@ -64,7 +60,7 @@ protected:
 }  // namespace
 
 TEST_F(EditCommandTest, APictureGoesToTheModuleAsTheHostImage) {
-    writePicture("in.png", filledPicture(30, 20, 0xFF102030u));
+    writePng(folder.file("in.png"), filledPicture(30, 20, 0xFF102030u));
     const std::string target = folder.file("out.png");
     ASSERT_EQ(run({folder.file("in.png"), "-o", target, "--mode", "lab"}), EditCommand::kApplied) << err.str();
     EXPECT_EQ(hosts, 1);
@@ -83,7 +79,7 @@ TEST_F(EditCommandTest, APictureGoesToTheModuleAsTheHostImage) {
 
 // A host cannot hand input images to the module, so this one request opens the window here.
 TEST_F(EditCommandTest, SizeWithAnImageOpensTheWindowHereWithTheImageAsFirstInput) {
-    writePicture("in.png", filledPicture(30, 20, 0xFF102030u));
+    writePng(folder.file("in.png"), filledPicture(30, 20, 0xFF102030u));
     const std::string target = folder.file("out.png");
     ASSERT_EQ(run({"--size", "64x48", "-o", target, folder.file("in.png")}), EditCommand::kApplied);
     EXPECT_EQ(sessions, 1);
@@ -99,7 +95,7 @@ TEST_F(EditCommandTest, SizeWithAnImageOpensTheWindowHereWithTheImageAsFirstInpu
     writeFile(target, "old");
     EXPECT_EQ(run({"--size", "64x48", "--output=" + target, folder.file("in.png")}), EditCommand::kNotApplied);
     EXPECT_EQ(readFile(target), "old");
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"in.png", "out.png"}));
+    EXPECT_EQ(folder.entries(), (Words{"in.png", "out.png"}));
 
     // Asked for the host, it goes there and says that the input image stays behind.
     EXPECT_EQ(run({"--size", "64x48", "-o", target, folder.file("in.png"), "--no-window"}),
@@ -110,7 +106,7 @@ TEST_F(EditCommandTest, SizeWithAnImageOpensTheWindowHereWithTheImageAsFirstInpu
 }
 
 TEST_F(EditCommandTest, BadArgumentsGiveStatusTwoAndOneLine) {
-    const std::vector<std::vector<std::string>> cases = {
+    const std::vector<Words> cases = {
         {"in.png"},
         {"-o", "out.png"},
         {"a.png", "b.png", "-o", "out.png"},
@@ -119,7 +115,6 @@ TEST_F(EditCommandTest, BadArgumentsGiveStatusTwoAndOneLine) {
         {"in.png", "-o", "out.png", "--size", "9000x8"},
         {"in.png", "-o", "out.png", "--size", "12x"},
         {"in.png", "-o", "out.png", "--size", "-4x4"},
-        {"in.png", "-o", "out.png", "--mode", "ycc"},
         {"in.png", "-o", "out.png", "--colour", "rgb"},
     };
     for (const auto& words : cases) {
@@ -129,23 +124,19 @@ TEST_F(EditCommandTest, BadArgumentsGiveStatusTwoAndOneLine) {
     EXPECT_EQ(sessions + hosts, 0);
 }
 
-// Nothing that can be known before the window opens may fail after the user's work.
+// Nothing that can be known before the window opens may fail after the user's work. (The
+// loader's own refusals are its tests'; one of them stands for all here.)
 TEST_F(EditCommandTest, BadPicturesAndOutputsFailBeforeAnyWindow) {
-    writePicture("clear.png", filledPicture(8, 8, 0x00FFFFFFu));
-    writePicture("line.png", filledPicture(8, 1, 0xFF000000u));
-    writePicture("in.png", filledPicture(8, 8, 0xFF000000u));
+    writePng(folder.file("line.png"), filledPicture(8, 1, 0xFF000000u));
+    writePng(folder.file("in.png"), filledPicture(8, 8, 0xFF000000u));
     writeFile(folder.file("junk.png"), "not a picture");
-    writeFile(folder.file("huge.ppm"), "P6\n60000 60000\n255\n");  // a header without pixels
     const std::string out = folder.file("out.png");
     struct Case {
-        std::vector<std::string> words;
+        Words words;
         std::string message;
     };
     const std::vector<Case> cases = {
-        {{folder.file("missing.png"), "-o", out}, "Cannot open '" + folder.file("missing.png") + "' image file."},
         {{folder.file("junk.png"), "-o", out}, "Cannot open '" + folder.file("junk.png") + "' image file."},
-        {{folder.file("clear.png"), "-o", out}, "The image is fully transparent !"},
-        {{folder.file("huge.ppm"), "-o", out}, "60000 x 60000 pixels"},
         {{folder.file("line.png"), "-o", out}, "is 8 x 1 pixels; the window needs at least 2 x 2"},
         {{"--size", "8x8", folder.file("junk.png"), "-o", out}, "Cannot open"},
         {{folder.file("in.png"), "-o", folder.file("no/such/folder/out.png")}, "does not exist"},
@@ -161,7 +152,7 @@ TEST_F(EditCommandTest, BadPicturesAndOutputsFailBeforeAnyWindow) {
 }
 
 TEST_F(EditCommandTest, WithoutADisplayNoWindowIsTried) {
-    writePicture("in.png", filledPicture(8, 8, 0xFF000000u));
+    writePng(folder.file("in.png"), filledPicture(8, 8, 0xFF000000u));
     unsetenv("QT_QPA_PLATFORM");
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
@@ -173,11 +164,11 @@ TEST_F(EditCommandTest, WithoutADisplayNoWindowIsTried) {
 // Through the filter module: what is wrong with the host's own request is said in one line
 // before the module is even loaded.
 TEST_F(EditCommandTest, UnknownModesAndMalformedStateFilesGetOneLineAndNoWindow) {
-    writePicture("in.png", filledPicture(8, 8, 0xFF102030u));
+    writePng(folder.file("in.png"), filledPicture(8, 8, 0xFF102030u));
     writeFile(folder.file("state"), "patchloom-host-state 1\nitem pMtd long many\n");
     const std::string in = folder.file("in.png"), target = folder.file("out.png");
     const struct {
-        std::vector<std::string> words;
+        Words words;
         int status;
         std::string message;
     } cases[] = {

@@ -16,9 +16,6 @@
 namespace {
 
 using Staging = PngFile::Staging;
-using Names = std::vector<std::string>;
-
-const std::string kOldTile = "an earlier tile, not a PNG";
 
 mode_t modeOf(const std::string& path) {
     struct stat info {};
@@ -63,7 +60,7 @@ TEST_P(PngFileStaging, WritesRgbaThatReadsBackBitExact) {
         for (uint32_t x = 0; x < pattern.width(); ++x)
             pattern.at(x, y) = makePixel((x * 7 + y * 11) & 0xFF, (x * 13) & 0xFF, (y * 17) & 0xFF, (x + y * 37) & 0xFF);
     ASSERT_TRUE(write(pattern, folder.file("tile.png"))) << error;
-    EXPECT_EQ(folder.entries(), Names{"tile.png"});
+    EXPECT_EQ(folder.entries(), Words{"tile.png"});
 
     const PixelBuffer back = loadPng(folder.file("tile.png"));
     ASSERT_EQ(back.count(), pattern.count());
@@ -81,7 +78,7 @@ TEST_P(PngFileStaging, FailureNamesTheFileAndLeavesNoTemporaryFile) {
     // A folder where the file should go cannot be replaced.
     ASSERT_EQ(mkdir(folder.file("taken.png").c_str(), 0755), 0);
     EXPECT_FALSE(write(picture, folder.file("taken.png")));
-    EXPECT_EQ(folder.entries(), Names{"taken.png"});
+    EXPECT_EQ(folder.entries(), Words{"taken.png"});
 }
 
 // The longest names a folder takes must work: the file is never staged under OUT's name plus
@@ -102,7 +99,7 @@ TEST_P(PngFileStaging, ReplacedFileKeepsItsPermissionBits) {
         ASSERT_EQ(chmod(target.c_str(), mode), 0);
         ASSERT_TRUE(write(PixelBuffer(4, 4), target)) << error;
         EXPECT_EQ(modeOf(target), mode);
-        EXPECT_EQ(folder.entries(), Names{"tile.png"});
+        EXPECT_EQ(folder.entries(), Words{"tile.png"});
     }
 }
 
@@ -135,7 +132,7 @@ TEST_P(PngFileStaging, FullDiskKeepsTheOldFile) {
                                 [&] { return !write(picture, target) && error.find("File too large") != std::string::npos; }),
               0);
     EXPECT_EQ(readFile(target), kOldTile);
-    EXPECT_EQ(folder.entries(), Names{"tile.png"});
+    EXPECT_EQ(folder.entries(), Words{"tile.png"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, PngFileStaging, ::testing::Values(Staging::Unnamed, Staging::Named),
@@ -152,7 +149,7 @@ TEST(PngFile, ProcessKilledDuringTheWriteLeavesOnlyTheOldFile) {
     EXPECT_EQ(withFileSizeLimit(16384, true, [&] { return PngFile::writeAtomically(picture, target, error); }),
               128 + SIGXFSZ);
     EXPECT_EQ(readFile(target), kOldTile);
-    EXPECT_EQ(folder.entries(), Names{"tile.png"});
+    EXPECT_EQ(folder.entries(), Words{"tile.png"});
 }
 
 TEST(PngFile, WritabilityCheckLeavesNothingBehind) {
@@ -161,6 +158,6 @@ TEST(PngFile, WritabilityCheckLeavesNothingBehind) {
     EXPECT_TRUE(PngFile::checkWritable(folder.file("tile.png"), error)) << error;
     writeFile(folder.file("old.png"), kOldTile);
     EXPECT_TRUE(PngFile::checkWritable(folder.file("old.png"), error)) << error;
-    EXPECT_EQ(folder.entries(), Names{"old.png"});
+    EXPECT_EQ(folder.entries(), Words{"old.png"});
     EXPECT_EQ(readFile(folder.file("old.png")), kOldTile);
 }

@@ -1,76 +1,44 @@
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <sstream>
 
+#include "AppsTestSupport.h"
 #include "apps/PatchloomProgram.h"
 #include "apps/SynthArgumentParser.h"
 
-namespace {
-
-struct BadArguments {
-    std::vector<std::string> words; // after "synth"
-    std::string named;              // must appear in the message
-};
-
-void PrintTo(const BadArguments& a, std::ostream* os) {
-    for (const std::string& word : a.words)
-        *os << word << ' ';
-}
-
-BadArguments demoWith(std::vector<std::string> extra, std::string named) {
-    std::vector<std::string> words{"--demo", "-o", "never-written.png"};
-    words.insert(words.end(), extra.begin(), extra.end());
-    return {words, named};
-}
-
-class SynthBadArguments : public ::testing::TestWithParam<BadArguments> {};
-
-// Test names from the words, so that every case keeps a stable, readable name.
-std::string caseName(const ::testing::TestParamInfo<BadArguments>& info) {
-    std::string name = std::to_string(info.index) + "_";
-    for (const std::string& word : info.param.words)
-        for (char c : word)
-            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name;
-}
-
-} // namespace
-
 // Status 2, nothing on stdout, one line on stderr naming what is wrong.
-TEST_P(SynthBadArguments, ExitWithStatusTwoAndOneLineNamingTheOption) {
-    std::vector<std::string> words{"synth"};
-    words.insert(words.end(), GetParam().words.begin(), GetParam().words.end());
-    std::ostringstream out, err;
-    EXPECT_EQ(PatchloomProgram(out, err, false).run(words), 2);
-    EXPECT_TRUE(out.str().empty());
-    ASSERT_FALSE(err.str().empty());
-    EXPECT_EQ(err.str().find('\n'), err.str().size() - 1) << err.str();
-    EXPECT_NE(err.str().find(GetParam().named), std::string::npos) << err.str();
+TEST(SynthArguments, BadOptionsExitWithStatusTwoAndOneLineNamingTheOption) {
+    const Words demo{"synth", "--demo", "-o", "never-written.png"};
+    const std::vector<std::pair<Words, std::string>> cases = {
+        {{"--size", "0x5"}, "--size"}, {{"--size", "12x"}, "--size"}, {{"--size=9000x512"}, "--size"},
+        {{"--size"}, "--size"}, {{"--method", "grid"}, "--method"}, {{"--jitter", "101"}, "--jitter"},
+        {{"--jitter", "-5"}, "--jitter"}, {{"--covering", "100"}, "--covering"},
+        {{"--covering", "2.5"}, "--covering"}, {{"--chunks", "0"}, "--chunks"},
+        {{"--chunks", "8", "--chunk-size", "81"}, "--chunk-size"}, {{"--chunk-size", "50"}, "--chunk-size"},
+        {{"--prefilter", "26"}, "--prefilter"}, {{"--seed", "4294967296"}, "--seed"},
+        {{"--mix=yes"}, "--mix"}, {{"--jitter", "10", "--covering", "10"}, "--method"},
+        {{"--tile"}, "--tile"}, {{"input.png"}, "--demo"},
+        // A repeated option names the second spelling, whichever form the first took.
+        {{"-o", "b.png"}, "-o is given more than once"},
+        {{"--output=b.png"}, "--output is given more than once"},
+        {{"--seed", "1", "--seed=1"}, "--seed is given more than once"},
+        {{"--memory-limit", "15M"}, "--memory-limit"}, {{"--memory-limit", "4T"}, "--memory-limit"},
+        {{"--memory-limit=G"}, "--memory-limit"}, {{"--memory-limit", "16385G"}, "--memory-limit"}};
+    const auto check = [](const Words& words, const std::string& named) {
+        std::ostringstream out, err;
+        EXPECT_EQ(PatchloomProgram(out, err, false).run(words), 2) << named;
+        EXPECT_TRUE(out.str().empty());
+        EXPECT_EQ(err.str().find('\n'), err.str().size() - 1) << err.str();
+        EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
+    };
+    for (const auto& [extra, named] : cases) {
+        Words words = demo;
+        words.insert(words.end(), extra.begin(), extra.end());
+        check(words, named);
+    }
+    check({"synth", "input.png", "--size", "64x64"}, "-o");
+    check({"synth", "-o", "out.png"}, "INPUT");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, SynthBadArguments,
-    ::testing::Values(demoWith({"--size", "0x5"}, "--size"), demoWith({"--size", "12x"}, "--size"),
-                      demoWith({"--size=9000x512"}, "--size"), demoWith({"--size"}, "--size"),
-                      demoWith({"--method", "grid"}, "--method"), demoWith({"--jitter", "101"}, "--jitter"),
-                      demoWith({"--jitter", "-5"}, "--jitter"), demoWith({"--covering", "100"}, "--covering"),
-                      demoWith({"--covering", "2.5"}, "--covering"), demoWith({"--chunks", "0"}, "--chunks"),
-                      demoWith({"--chunks", "8", "--chunk-size", "81"}, "--chunk-size"),
-                      demoWith({"--chunk-size", "50"}, "--chunk-size"), demoWith({"--prefilter", "26"}, "--prefilter"),
-                      demoWith({"--seed", "4294967296"}, "--seed"), demoWith({"--mix=yes"}, "--mix"),
-                      demoWith({"--jitter", "10", "--covering", "10"}, "--method"),
-                      demoWith({"--tile"}, "--tile"), demoWith({"input.png"}, "--demo"),
-                      BadArguments{{"input.png", "--size", "64x64"}, "-o"}, BadArguments{{"-o", "out.png"}, "INPUT"},
-                      // A repeated option names the second spelling, whichever form the first took.
-                      demoWith({"-o", "b.png"}, "-o is given more than once"),
-                      demoWith({"--output=b.png"}, "--output is given more than once"),
-                      demoWith({"--seed", "1", "--seed=1"}, "--seed is given more than once"),
-                      demoWith({"--memory-limit", "15M"}, "--memory-limit"),
-                      demoWith({"--memory-limit", "4T"}, "--memory-limit"),
-                      demoWith({"--memory-limit=G"}, "--memory-limit"),
-                      demoWith({"--memory-limit", "16385G"}, "--memory-limit")),
-    caseName);
 
 TEST(SynthArguments, ValuesArriveInEngineUnits) {
     const auto parsed = SynthArgumentParser::parse({"a.png", "-o", "t.png", "--size=300x200", "--method",

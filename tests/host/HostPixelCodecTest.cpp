@@ -78,13 +78,3 @@ TEST(HostPixelCodec, CmykIsNeverFlattenedAndKeepsComponentsWhenTheHostCannotConv
     EXPECT_EQ(pixel[3], 0);
     EXPECT_EQ(codec.read(pixel), makePixel(255, 10, 20, 30));
 }
-
-TEST(HostPixelCodec, ModesWithoutColourClassReadZeroAndWriteNothing) {
-    EXPECT_EQ(TransferMode::colourClassOf(kModeIndexed), kSpaceNone);
-    EXPECT_EQ(TransferMode::colourClassOf(kModeMultichannel), kSpaceNone);
-    const HostPixelCodec codec(modeOf(kSpaceNone, 1, false), HostColourServices(nullptr));
-    uint8_t pixel[1] = {42};
-    EXPECT_EQ(codec.read(pixel), 0u);
-    codec.write(0xFFFFFFFF, pixel);
-    EXPECT_EQ(pixel[0], 42);
-}

@@ -4,30 +4,19 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProcess>
 
-#include <cstdio>
 #include <string>
 
 #include "support/ModuleScript.h"
 #include "TestHost.h"
 
-namespace {
-
-std::string run(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        pclose(pipe);
-    }
-    return output;
-}
-
-} // namespace
-
 TEST(Module, ExportsNothingButTheEntryPoint) {
-    const std::string symbols = run("nm -D --defined-only '" PATCHLOOM_MODULE "'");
+    QProcess nm;
+    nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"),
+                                    QStringLiteral(PATCHLOOM_MODULE)});
+    ASSERT_TRUE(nm.waitForFinished());
+    const std::string symbols = nm.readAllStandardOutput().toStdString();
     ASSERT_NE(symbols.find(" T ENTRYPOINT\n"), std::string::npos) << symbols;
     EXPECT_EQ(symbols.find('\n'), symbols.size() - 1) << symbols;
 }

@@ -1,6 +1,7 @@
 #include "TestHost.h"
 
 #include <cstring>
+#include <map>
 #include <memory>
 
 #include <dlfcn.h>
@@ -22,82 +23,36 @@ struct WriteDescriptorState {
 
 namespace {
 
-// Descriptor handles hold their items as key, type, then the value in native layout.
+// The items of each descriptor handle the host made; the handle itself holds nothing.
+std::map<Handle, std::vector<TestHost::Item>> descriptors;
+
 Handle encode(const std::vector<TestHost::Item>& items) {
-    std::string bytes;
-    for (const TestHost::Item& item : items) {
-        bytes.append(reinterpret_cast<const char*>(&item.key), 4);
-        bytes.append(reinterpret_cast<const char*>(&item.type), 4);
-        if (item.type == kTypeInteger)
-            bytes.append(reinterpret_cast<const char*>(&item.integer), 4);
-        else if (item.type == kTypeFloat)
-            bytes.append(reinterpret_cast<const char*>(&item.number), 8);
-        else {
-            const uint32_t length = uint32_t(item.text.size());
-            bytes.append(reinterpret_cast<const char*>(&length), 4);
-            bytes += item.text;
-        }
-    }
-    Handle handle = PlatformHandles::create(int32_t(bytes.size()));
-    std::memcpy(*handle, bytes.data(), bytes.size());
+    Handle handle = PlatformHandles::create(1);
+    descriptors[handle] = items;
     return handle;
 }
 
 std::vector<TestHost::Item> decode(Handle handle) {
-    std::vector<TestHost::Item> items;
-    if (!PlatformHandles::isValid(handle))
-        return items;
-    const char* p = *handle;
-    const char* end = p + PlatformHandles::size(handle);
-    while (end - p >= 12) {
-        TestHost::Item item;
-        std::memcpy(&item.key, p, 4);
-        std::memcpy(&item.type, p + 4, 4);
-        p += 8;
-        if (item.type == kTypeInteger) {
-            std::memcpy(&item.integer, p, 4);
-            p += 4;
-        } else if (item.type == kTypeFloat) {
-            std::memcpy(&item.number, p, 8);
-            p += 8;
-        } else {
-            uint32_t length;
-            std::memcpy(&length, p, 4);
-            item.text.assign(p + 4, length);
-            p += 4 + length;
-        }
-        items.push_back(item);
-    }
-    return items;
+    const auto kept = descriptors.find(handle);
+    if (!PlatformHandles::isValid(handle) || kept == descriptors.end())
+        return {};
+    return kept->second;
 }
 
 TestHost& host() {
     return *TestHost::current;
 }
 
+// The suite hands out the module's own kind of handles; creating one is what the tests count.
 Handle suiteNew(int32_t size) {
     ++host().handleSuiteCalls;
     return PlatformHandles::create(size);
 }
-void suiteDispose(Handle h) {
-    ++host().handleSuiteCalls;
-    PlatformHandles::dispose(h);
-}
-int32_t suiteSize(Handle h) {
-    ++host().handleSuiteCalls;
-    return PlatformHandles::size(h);
-}
-int16_t suiteSetSize(Handle h, int32_t size) {
-    return PlatformHandles::resize(h, size);
-}
 char* suiteLock(Handle h, bool) {
-    ++host().handleSuiteCalls;
     int16_t error = 0;
     return PlatformHandles::lock(h, error);
 }
-void suiteUnlock(Handle) {
-    ++host().handleSuiteCalls;
-}
+void suiteUnlock(Handle) {}
 void suiteRecover(int32_t) {}
 
 bool abortProc() {
@@ -120,6 +75,8 @@ int16_t advanceState() {
         h.record.outData = h.at(h.record.outRect);
         h.record.outRowBytes = h.rowBytes;
     }
+    if (h.options.afterAdvance)
+        h.options.afterAdvance(h.record);
     return 0;
 }
 
@@ -219,8 +176,8 @@ TestHost::TestHost(int w, int h, int16_t mode, int16_t depth, int16_t planes, Op
     record.planes = planes;
     record.filterRect = {0, 0, h, w};
     record.maxSpace = 1 << 20;
-    handleProcs = {kHandleProcsVersion, kHandleProcsCount, suiteNew, suiteDispose, suiteSize, suiteSetSize,
-                   suiteLock, suiteUnlock, suiteRecover};
+    handleProcs = {kHandleProcsVersion, kHandleProcsCount, suiteNew, PlatformHandles::dispose,
+                   PlatformHandles::size, PlatformHandles::resize, suiteLock, suiteUnlock, suiteRecover};
     readProcs = {kReadDescriptorProcsVersion, kReadDescriptorProcsCount, openRead, closeRead, getKey, getInteger,
                  getFloat, getText};
     writeProcs = {kWriteDescriptorProcsVersion, kWriteDescriptorProcsCount, openWrite, closeWrite, putInteger,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ public:
         int cancelAtAbortCall = -1;  // 0-based abort call that reports a cancel; -1 never
         int failAtAdvanceCall = -1;  // 0-based advanceState call that fails with -1
         int16_t closeReadError = 0;  // returned by closeRead when no key was missing
+        std::function<void(FilterRecord&)> afterAdvance;  // may spoil what advanceState handed over
     };
 
     // A descriptor entry as kept by the host.
@@ -33,6 +35,7 @@ public:
         int32_t integer = 0;
         double number = 0;
         std::string text;
+        bool operator==(const Item&) const = default;
     };
 
     TestHost(int width, int height, int16_t mode, int16_t depth, int16_t planes, Options options);
@@ -78,7 +81,7 @@ public:
 
     int abortCalls = 0;
     int advanceCalls = 0;
-    int handleSuiteCalls = 0;
+    int handleSuiteCalls = 0;  // handles made through the host's suite
     std::vector<HostRect> readStrips;     // inRect at each advanceState
     std::vector<HostRect> writtenStrips;  // outRect at each advanceState or continue call
 

@@ -10,9 +10,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <array>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <cstdio>
 #include <fcntl.h>
@@ -54,52 +54,16 @@ QByteArray pngHeaderOnly(uint32_t width, uint32_t height) {
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", {}) + pngChunk("IEND", {});
 }
 
-// A 24-bit run-length PCX file of `image` (opaque), or only its header when `withPixels` is false.
-QByteArray pcx(const QImage& image, bool withPixels = true) {
-    const int width = image.width(), height = image.height(), bytesPerLine = (width + 1) / 2 * 2;
+// The 128-byte header of a 24-bit run-length PCX file, without pixels (FreeImage writes no PCX).
+QByteArray pcxHeader(uint32_t width, uint32_t height) {
     QByteArray bytes("\x0A\x05\x01\x08", 4);
-    for (const int v : {0, 0, width - 1, height - 1, 72, 72})
-        le16(bytes, uint32_t(v));
+    for (const uint32_t v : {0u, 0u, width - 1, height - 1, 72u, 72u})
+        le16(bytes, v);
     bytes += QByteArray(48 + 1, '\0');
     bytes.append('\x03');
-    le16(bytes, uint32_t(bytesPerLine));
+    le16(bytes, (width + 1) / 2 * 2);
     le16(bytes, 1);
-    bytes += QByteArray(128 - bytes.size(), '\0');
-    for (int y = 0; withPixels && y < height; ++y) {
-        for (const int shift : {16, 8, 0}) {
-            for (int x = 0; x < bytesPerLine; ++x) {
-                const uint8_t value = x < width ? uint8_t(image.pixel(x, y) >> shift) : 0;
-                bytes.append(char(0xC1));  // a run of one keeps values of 0xC0 and above unambiguous
-                bytes.append(char(value));
-            }
-        }
-    }
-    return bytes;
-}
-
-// A run-length PSD file of `image` with four 8-bit channels, red, green, blue and alpha, each row
-// one literal packet (so at most 128 pixels wide).
-QByteArray psd(const QImage& image) {
-    QByteArray bytes("8BPS", 4);
-    be16(bytes, 1);
-    bytes += QByteArray(6, '\0');
-    be16(bytes, 4);
-    be32(bytes, uint32_t(image.height()));
-    be32(bytes, uint32_t(image.width()));
-    be16(bytes, 8);
-    be16(bytes, 3);  // RGB
-    bytes += QByteArray(12, '\0');  // no colour mode data, image resources, layers
-    be16(bytes, 1);
-    for (int row = 0; row < 4 * image.height(); ++row)
-        be16(bytes, uint32_t(image.width() + 1));
-    for (const int shift : {16, 8, 0, 24}) {
-        for (int y = 0; y < image.height(); ++y) {
-            bytes.append(char(image.width() - 1));
-            for (int x = 0; x < image.width(); ++x)
-                bytes.append(char(uint8_t(image.pixel(x, y) >> shift)));
-        }
-    }
-    return bytes;
+    return bytes + QByteArray(128 - bytes.size(), '\0');
 }
 
 // A gradient with a distinct top-left corner, so a picture upside down or with red and blue
@@ -123,15 +87,16 @@ bool samePixels(const PixelBuffer& loaded, const QImage& expected) {
     return true;
 }
 
-// Saves `image` through FreeImage, e.g. as a run-length TGA that the toolkit does not read.
-bool saveWithFreeImage(const QImage& image, FREE_IMAGE_FORMAT format, int flags, const QString& path) {
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    FIBITMAP* bitmap = FreeImage_ConvertFromRawBits(const_cast<BYTE*>(argb.constBits()), argb.width(), argb.height(),
-                                                    int(argb.bytesPerLine()), 32, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
-                                                    FI_RGBA_BLUE_MASK, TRUE);
-    const bool saved = bitmap != nullptr && FreeImage_Save(format, bitmap, QFile::encodeName(path).constData(), flags);
-    FreeImage_Unload(bitmap);
-    return saved;
+
+// Runs `body` in a forked child; its exit status, or -1 when it did not exit by itself.
+int exitStatusInChild(const std::function<int()>& body) {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(body());
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 long vmPeakKb() {
@@ -162,11 +127,27 @@ protected:
         return path(name);
     }
 
+    // Saved through FreeImage, e.g. as a run-length TGA or PSD that the toolkit does not read.
+    QString viaFreeImage(const QString& name, const QImage& image, FREE_IMAGE_FORMAT format, int flags) const {
+        const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+        FIBITMAP* bitmap = FreeImage_ConvertFromRawBits(const_cast<BYTE*>(argb.constBits()), argb.width(),
+                                                        argb.height(), int(argb.bytesPerLine()), 32, FI_RGBA_RED_MASK,
+                                                        FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, TRUE);
+        const QByteArray local = QFile::encodeName(path(name));
+        EXPECT_TRUE(bitmap && FreeImage_Save(format, bitmap, local.constData(), flags)) << local.constData();
+        FreeImage_Unload(bitmap);
+        return path(name);
+    }
+
+    static QByteArray readFile(const QString& name) {
+        QFile file(name);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        return file.readAll();
+    }
+
     // The first `fraction` of the file at `whole`, under a new name.
     QString truncated(const QString& whole, double fraction) const {
-        QFile file(whole);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = readFile(whole);
         return write(QStringLiteral("cut-") + QFileInfo(whole).fileName(), bytes.left(qsizetype(bytes.size() * fraction)));
     }
 
@@ -253,26 +234,23 @@ TEST_F(ImageLoaderTest, EachImageBecomesCurrentWithItsShareAndTheFirstDirectoryI
     EXPECT_EQ(settings.value(QStringLiteral("openPath")).toString(), other.path());
 }
 
-// Files the toolkit does not read (run-length TGA, PCX, run-length PSD) come through
-// FreeImage top row first, with their colours and alpha; an alpha channel that is 0
-// everywhere counts as none. So does a picture the toolkit may not decode within its memory
-// limit: that is no damaged file. A tiny limit stands in for a huge picture.
+// Files the toolkit does not read (run-length TGA and PSD) come through FreeImage top row
+// first, with their colours and alpha; an alpha channel that is 0 everywhere counts as none.
+// So does a picture the toolkit may not decode within its memory limit: that is no damaged
+// file. A tiny limit stands in for a huge picture.
 TEST_F(ImageLoaderTest, FilesTheToolkitDoesNotReadComeThroughFreeImageWithRowsColoursAndAlpha) {
     QImage withAlpha = testPicture(24, 16);
     withAlpha.setPixel(5, 9, qRgba(1, 2, 3, 40));
-    ASSERT_TRUE(saveWithFreeImage(withAlpha, FIF_TARGA, TARGA_SAVE_RLE, path(QStringLiteral("alpha.tga"))));
-    ASSERT_TRUE(saveWithFreeImage(testPicture(10, 6, 0), FIF_TARGA, TARGA_SAVE_RLE, path(QStringLiteral("zero.tga"))));
-    ASSERT_TRUE(QImage(path(QStringLiteral("alpha.tga"))).isNull()) << "the toolkit reads this file itself";
-    QImage layered = testPicture(30, 20);
-    layered.setPixel(29, 19, qRgba(7, 8, 9, 100));
+    const QString tga = viaFreeImage(QStringLiteral("alpha.tga"), withAlpha, FIF_TARGA, TARGA_SAVE_RLE);
+    ASSERT_TRUE(QImage(tga).isNull()) << "the toolkit reads this file itself";
     const struct {
         QString file;
         QImage expected;
     } cases[] = {
-        {path(QStringLiteral("alpha.tga")), withAlpha},
-        {path(QStringLiteral("zero.tga")), testPicture(10, 6)},
-        {write(QStringLiteral("picture.pcx"), pcx(testPicture(13, 7))), testPicture(13, 7)},
-        {write(QStringLiteral("picture.psd"), psd(layered)), layered},
+        {tga, withAlpha},
+        {viaFreeImage(QStringLiteral("zero.tga"), testPicture(10, 6, 0), FIF_TARGA, TARGA_SAVE_RLE),
+         testPicture(10, 6)},
+        {viaFreeImage(QStringLiteral("picture.psd"), withAlpha, FIF_PSD, PSD_RLE), withAlpha},
         {save(QStringLiteral("large.png"), testPicture(700, 500)), testPicture(700, 500)},
     };
     const auto restore = qScopeGuard([previous = QImageReader::allocationLimit()] {
@@ -308,15 +286,12 @@ TEST_F(ImageLoaderTest, HighDynamicRangeFileLoadsToneMapped) {
     EXPECT_GT(greenOf(pixels.at(0, 0)), greenOf(pixels.at(0, 3)));  // the brightest green on top
 }
 
-// Every file that cannot become an input is skipped with the reason, in the loader's own words,
-// and the good file after them still loads. Headers that promise a huge picture in a few bytes
-// are refused before either reader decodes anything. A pipe would block the readers until
-// something writes to it, so anything but a regular file is refused without being opened;
-// should the pipe be opened after all, a watchdog feeds it an end of file so that the test
-// fails instead of hanging.
+// Each unusable file is skipped with its reason in the loader's own words, and the good file
+// after them loads. Huge headers are refused before decoding (one per verdict; the header check's
+// tests hold the formats). Should the pipe be opened after all, a watchdog ends it so that the
+// test fails instead of hanging.
 TEST_F(ImageLoaderTest, RefusedFilesAreSkippedWithTheirReasonAndTheRestOfTheListLoads) {
     const QImage picture = testPicture(64, 48);
-    ASSERT_TRUE(saveWithFreeImage(picture, FIF_TARGA, TARGA_SAVE_RLE, path(QStringLiteral("p.tga"))));
     const QString pipe = path(QStringLiteral("pipe.png"));
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.png")));
@@ -339,10 +314,10 @@ TEST_F(ImageLoaderTest, RefusedFilesAreSkippedWithTheirReasonAndTheRestOfTheList
         {write(QStringLiteral("notes.xyz"), "no picture in here\n"), {}},
         {save(QStringLiteral("clear.png"), testPicture(8, 8, 0)), " The image is fully transparent !"},
         {truncated(save(QStringLiteral("p.png"), picture), 0.5), reason("PNG")},
-        {truncated(path(QStringLiteral("p.tga")), 0.5), reason("TARGA")},
+        {truncated(viaFreeImage("p.tga", picture, FIF_TARGA, TARGA_SAVE_RLE), 0.5), reason("TARGA")},
         {truncated(save(QStringLiteral("p.bmp"), picture), 0.66), reason("BMP", cutShort)},
-        {truncated(write(QStringLiteral("p.psd"), psd(picture)), 0.5), reason("PSD", cutShort)},
-        {write(QStringLiteral("counts.psd"), psd(picture).left(200)), reason("PSD", cutShort)},
+        {truncated(viaFreeImage("p.psd", picture, FIF_PSD, PSD_RLE), 0.5), reason("PSD", cutShort)},
+        {write("counts.psd", readFile(path("p.psd")).left(200)), reason("PSD", cutShort)},  // in the row counts
         // The toolkit reads every XBM there is; FreeImage's reader would spin on this one.
         {write(QStringLiteral("garbage.xbm"),
                "#define a_width 16\n#define a_height 2\nstatic char a_bits[] = {zz,zz,zz,zz};\n"),
@@ -350,12 +325,8 @@ TEST_F(ImageLoaderTest, RefusedFilesAreSkippedWithTheirReasonAndTheRestOfTheList
         {write(QStringLiteral("empty.png"), {}), reason(nullptr, QStringLiteral("The file is empty."))},
         {path(QStringLiteral("not-there.png")), reason(nullptr, QStringLiteral("There is no such file."))},
         {write(QStringLiteral("stall.wbmp"), wbmpBytes(8000, 8000, 22)), reason("WBMP", cutShort)},
-        {write(QStringLiteral("alloc.wbmp"), wbmpBytes(6700, 6700, 1018)), reason("WBMP", cutShort)},
-        {write(QStringLiteral("stall.xbm"), xbmBytes(8000, 8000, 30)), reason("XBM", cutShort)},
-        {write(QStringLiteral("full.dds"), ddsBytes(8192, 8192, nullptr, 0)), reason("DDS", cutShort)},
         {write(QStringLiteral("huge.png"), pngHeaderOnly(60000, 60000)), reason("PNG", tooLarge)},
-        {write(QStringLiteral("huge.pcx"), pcx(QImage(60000, 60000, QImage::Format_Mono), false)),
-         reason("PCX", tooLarge)},
+        {write(QStringLiteral("huge.pcx"), pcxHeader(60000, 60000)), reason("PCX", tooLarge)},
         {pipe, reason(nullptr, notAFile)},
         {path(QStringLiteral("folder.png")), reason(nullptr, notAFile)},
         {QStringLiteral("/dev/zero"), reason(nullptr, notAFile)},
@@ -395,24 +366,20 @@ TEST_F(ImageLoaderTest, RefusedFilesAreSkippedWithTheirReasonAndTheRestOfTheList
 // Decodes in a child process so that a decoder that does allocate cannot take the test machine's
 // memory: outside sanitizer builds the child may not map more than 512 MiB beyond its start.
 TEST_F(ImageLoaderTest, OversizedHeaderIsRefusedBeforePixelMemoryIsAllocated) {
-    const QString pcxFile = write(QStringLiteral("huge.pcx"), pcx(QImage(60000, 60000, QImage::Format_Mono), false));
+    const QString pcxFile = write(QStringLiteral("huge.pcx"), pcxHeader(60000, 60000));
     const std::string local = QFile::encodeName(pcxFile).toStdString();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    EXPECT_EQ(exitStatusInChild([&] {
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-        const rlim_t cap = rlim_t(vmPeakKb()) * 1024 + (rlim_t(512) << 20);
-        const rlimit limit{cap, cap};
-        setrlimit(RLIMIT_AS, &limit);
+                  const rlim_t cap = rlim_t(vmPeakKb()) * 1024 + (rlim_t(512) << 20);
+                  const rlimit limit{cap, cap};
+                  setrlimit(RLIMIT_AS, &limit);
 #endif
-        const long before = vmPeakKb();
-        const DecodedImage decoded = FreeImageDecoder::decode(local, {FIF_PCX}, ImageLoader::kMaxPixels);
-        const bool refused = decoded.status == DecodedImage::Status::TooLarge && decoded.format == "PCX";
-        _exit(refused && vmPeakKb() - before < 64 * 1024 ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                  const long before = vmPeakKb();
+                  const DecodedImage decoded = FreeImageDecoder::decode(local, {FIF_PCX}, ImageLoader::kMaxPixels);
+                  const bool refused = decoded.status == DecodedImage::Status::TooLarge && decoded.format == "PCX";
+                  return refused && vmPeakKb() - before < 64 * 1024 ? 0 : 1;
+              }),
+              0);
 }
 
 // Reading a file is refused in the loader's own words when the user may not read it. Run in
@@ -420,20 +387,14 @@ TEST_F(ImageLoaderTest, OversizedHeaderIsRefusedBeforePixelMemoryIsAllocated) {
 TEST_F(ImageLoaderTest, FileThatMayNotBeReadSaysPermissionDenied) {
     const QString secret = save(QStringLiteral("secret.png"), testPicture(8, 8));
     ASSERT_EQ(chmod(QFile::encodeName(secret).constData(), 0), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(2);
-        ImageCollection ownImages;
-        CollectedWarnings ownWarnings;
-        ImageLoader(ownImages, ownWarnings).loadFiles({secret}, QSize(64, 64));
-        const QString expected = cannotOpen(secret) + QStringLiteral("<br>Error : 'Permission denied: the file may not be read.'.");
-        _exit(ownWarnings.texts == QStringList(expected) ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const QString expected = cannotOpen(secret) + "<br>Error : 'Permission denied: the file may not be read.'.";
+    EXPECT_EQ(exitStatusInChild([&] {
+                  if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                      return 2;
+                  ImageLoader(images, warnings).loadFiles({secret}, QSize(64, 64));
+                  return warnings.texts == QStringList(expected) ? 0 : 1;
+              }),
+              0);
 }
 
 TEST(ImageFormatTable, CandidatesComeFromTheExtensionInAnyCase) {
@@ -526,37 +487,36 @@ TEST(SandboxedDecoder, FailingChildCostsOnlyThatFileAndPrintsNothing) {
     close(reported[1]);
     EXPECT_EQ(std::ftell(captured), 0L);
     std::fclose(captured);
-    EXPECT_EQ(crashed.status, DecodedImage::Status::Unreadable);
-    EXPECT_EQ(crashed.format, "PSD");
-    EXPECT_EQ(crashed.message, "The reader failed on damaged data.");
+    EXPECT_EQ(crashed.format + ": " + crashed.message, "PSD: The reader failed on damaged data.");
 
-    SandboxedDecoder::Limits shortWait = smallFile();
-    shortWait.wallMs = 300;
-    const DecodedImage hung = SandboxedDecoder::run(
-        []() -> DecodedImage {
-            for (;;)
-                pause();
-        },
-        100, "GIF", shortWait);
-    EXPECT_EQ(hung.message, "Reading the file took too long.");
-
-    // Stopped by its CPU-time limit, long before a generous wall deadline would end it.
-    SandboxedDecoder::Limits cpuSecond = smallFile();
-    cpuSecond.cpuSeconds = 1;
-    cpuSecond.wallMs = 3600 * 1000;
-    const DecodedImage spun = SandboxedDecoder::run(
-        []() -> DecodedImage {
-            for (uint64_t n = 0;; ++n)
-                asm volatile("" : "+r"(n));  // a loop the compiler may not drop
-        },
-        100, "XBM", cpuSecond);
-    EXPECT_EQ(spun.status, DecodedImage::Status::Unreadable);
-    EXPECT_EQ(spun.message, "Reading the file took too long.");
-
-    // More pixels than allowed: refused from the child's header, before reading its pixels.
-    const DecodedImage oversized = SandboxedDecoder::run([] { return decodedPixels(11, 10); }, 100, "TARGA", smallFile());
-    EXPECT_EQ(oversized.status, DecodedImage::Status::Unreadable);
-    EXPECT_TRUE(oversized.pixels.empty());
+    const char* const late = "Reading the file took too long.";
+    const struct {
+        const char* name;
+        int cpuSeconds, wallMs;
+        DecodedImage (*read)();
+        const char* message;
+    } children[] = {
+        {"waits", 2, 300, []() -> DecodedImage { for (;;) pause(); }, late},
+        // Stopped by its CPU-time limit, long before the wall deadline would end it.
+        {"spins", 1, 3600 * 1000,
+         []() -> DecodedImage {
+             for (uint64_t n = 0;; ++n)
+                 asm volatile("" : "+r"(n));  // a loop the compiler may not drop
+         },
+         late},
+        // Refused from the child's header, before its pixels are read.
+        {"sends 110 of 100 pixels", 2, 60000, [] { return decodedPixels(11, 10); },
+         "The reader failed on damaged data."},
+    };
+    for (const auto& c : children) {
+        SandboxedDecoder::Limits limits = smallFile();
+        limits.cpuSeconds = c.cpuSeconds;
+        limits.wallMs = c.wallMs;
+        const DecodedImage got = SandboxedDecoder::run(c.read, 100, "XBM", limits);
+        EXPECT_EQ(got.status, DecodedImage::Status::Unreadable) << c.name;
+        EXPECT_EQ(got.message, c.message) << c.name;
+        EXPECT_TRUE(got.pixels.empty()) << c.name;
+    }
 }
 
 // Limits grow with the work: a few seconds for a small file, more for a large header or file.
@@ -580,9 +540,7 @@ TEST(SandboxedDecoder, LimitsFitTheFile) {
 TEST(SandboxedDecoder, ChildDiesWithItsParent) {
     int pidPipe[2];
     ASSERT_EQ(pipe(pidPipe), 0);
-    const pid_t watcher = fork();
-    ASSERT_GE(watcher, 0);
-    if (watcher == 0) {
+    const int watcher = exitStatusInChild([&] {
         prctl(PR_SET_CHILD_SUBREAPER, 1);
         const pid_t program = fork();
         if (program == 0) {
@@ -602,22 +560,20 @@ TEST(SandboxedDecoder, ChildDiesWithItsParent) {
         }
         pid_t decoder = 0;
         if (read(pidPipe[0], &decoder, sizeof decoder) != ssize_t(sizeof decoder))
-            _exit(2);
+            return 2;
         kill(program, SIGKILL);
         waitpid(program, nullptr, 0);
         // Adopted by this process now; without the parent-death signal it would wait forever.
         for (int tries = 0; tries < 3000; ++tries) {
             int status = 0;
             if (waitpid(decoder, &status, WNOHANG) == decoder)
-                _exit(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL ? 0 : 3);
+                return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL ? 0 : 3;
             usleep(10000);
         }
         kill(decoder, SIGKILL);
-        _exit(4);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(watcher, &status, 0), watcher);
+        return 4;
+    });
     close(pidPipe[0]);
     close(pidPipe[1]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "watcher status " << status;
+    EXPECT_EQ(watcher, 0);
 }

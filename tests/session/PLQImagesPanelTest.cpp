@@ -65,7 +65,8 @@ protected:
 
 }  // namespace
 
-TEST_F(ImagesPanelTest, AddedImagesAreListedWithPreviewsAndChunks) {
+// Probabilities show on the chunk rows only while mixing.
+TEST_F(ImagesPanelTest, AddedImagesAreListedWithPreviewsChunksAndWhileMixingTheirShares) {
     addTwo();
     ASSERT_EQ(list()->topLevelItemCount(), 2);
     EXPECT_EQ(list()->topLevelItem(0)->text(1), "a.png\n40 x 30");
@@ -83,6 +84,14 @@ TEST_F(ImagesPanelTest, AddedImagesAreListedWithPreviewsAndChunks) {
     // for an image row.
     EXPECT_EQ(list()->currentItem(), panel->chunkItem(2, 0));
     EXPECT_FALSE(panel->removeButton()->isEnabled());
+
+    EXPECT_EQ(panel->chunkItem(1, 0)->text(1), "");
+    shell->placement().mixChunks = true;
+    emit panel->refreshProb();
+    EXPECT_EQ(panel->chunkItem(1, 0)->text(1), "Probability :    50%");
+    shell->placement().mixChunks = false;
+    emit panel->refreshProb();
+    EXPECT_EQ(panel->chunkItem(2, 0)->text(1), "");
 }
 
 TEST_F(ImagesPanelTest, RemovingTheCurrentImagePicksTheNextOrTheFirst) {
@@ -149,18 +158,6 @@ TEST_F(ImagesPanelTest, DeletingRemovesTheSelectedChunksOfOneImage) {
     panel->deleteSelectedChunks();
     EXPECT_EQ(image->chunkCount(), 1u);
     EXPECT_EQ(panel->imageItem(2)->childCount(), 1);
-}
-
-TEST_F(ImagesPanelTest, ProbabilitiesShowOnlyWhileMixing) {
-    addTwo();
-    emit panel->refreshProb();
-    EXPECT_EQ(panel->chunkItem(1, 0)->text(1), "");
-    shell->placement().mixChunks = true;
-    emit panel->refreshProb();
-    EXPECT_EQ(panel->chunkItem(1, 0)->text(1), "Probability :    50%");
-    shell->placement().mixChunks = false;
-    emit panel->refreshProb();
-    EXPECT_EQ(panel->chunkItem(2, 0)->text(1), "");
 }
 
 // Where the preview is not opaque it shows a checkerboard of 4 x 4 squares (255 and 204).

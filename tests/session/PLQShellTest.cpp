@@ -83,21 +83,7 @@ TEST_F(ShellRun, ASinglePasteReportsOnlyItsEndAndRecordsOneEntry) {
     EXPECT_EQ(shell->placement().method, PlacementMethod::Random);
 }
 
-TEST_F(ShellRun, AnAutomaticRunOnAFullOutputStepsOnceAndEnds) {
-    open(loadTexture("mottle.png"));
-    addImage(crop(loadTexture("flagstones.png"), 0, 0, 32, 32));
-    shell->pasteEvent();
-    ASSERT_TRUE(shell->outputFull());
-    shell->placement().method = PlacementMethod::SemiRegular;
-
-    shell->goStopEvent();
-    ASSERT_TRUE(waitForRunEnds(1));
-    EXPECT_EQ(steps, 0);
-    EXPECT_EQ(shell->synthesizer().placementCounter(), 1u);
-    EXPECT_EQ(shell->placement().cellWidth, 32);
-}
-
-TEST_F(ShellRun, RunsWithNothingToPasteEndAtOnceWithoutAnEntry) {
+TEST_F(ShellRun, RunsWithNothingToPasteOrNothingToCoverEndAtOnce) {
     open(loadTexture("mottle.png"));
     shell->placement().mixChunks = true;
     shell->goStopEvent();  // no input image at all
@@ -115,29 +101,23 @@ TEST_F(ShellRun, RunsWithNothingToPasteEndAtOnceWithoutAnEntry) {
     ASSERT_TRUE(waitForRunEnds(3));
 
     EXPECT_EQ(locks, (std::vector<bool>{true, false, true, false, true, false}));
-    EXPECT_EQ(steps, 0);
     EXPECT_EQ(shell->historySize(), 1u);
     EXPECT_TRUE(isAllZero(shell->output()));
-}
 
-TEST_F(ShellRun, AStoppedAutomaticRunKeepsItsPartialResultAsOneEntry) {
-    openLarge();
+    shell->images().removeImage(shell->images().currentKey());
+    shell->pasteEvent();  // a full output leaves nothing to cover, not even to the grid
+    shell->placement().method = PlacementMethod::SemiRegular;
     shell->goStopEvent();
-    ASSERT_TRUE(waitUntil([&] { return steps >= 3; }));
-    shell->goStopEvent();
-    ASSERT_TRUE(waitForRunEnds(1));
-
+    ASSERT_TRUE(waitForRunEnds(4));
+    EXPECT_EQ(steps, 0);
     EXPECT_EQ(shell->historySize(), 2u);
-    EXPECT_FALSE(shell->outputFull());
-    EXPECT_FALSE(isAllZero(shell->output()));
-    shell->undoEvent();
-    EXPECT_TRUE(isAllZero(shell->output()));
 }
 
-TEST_F(ShellRun, CommandsThatChangeTheModelAreIgnoredDuringARun) {
+TEST_F(ShellRun, CommandsThatChangeTheModelAreIgnoredDuringARunAndAStopKeepsItsPartAsOneEntry) {
     openLarge();
     shell->pasteChunkEvent();
     ASSERT_TRUE(waitForRunEnds(1));
+    const std::vector<uint32_t> beforeRun = pixelsOf(shell->output());
     const size_t endsBefore = endBoxes.size();
     shell->goStopEvent();
     ASSERT_TRUE(waitUntil([&] { return steps >= 2; }));
@@ -153,10 +133,14 @@ TEST_F(ShellRun, CommandsThatChangeTheModelAreIgnoredDuringARun) {
     EXPECT_FALSE(shell->singlePaste());
     EXPECT_EQ(endBoxes.size(), endsBefore);
 
-    shell->cancelEvent();
+    shell->goStopEvent();
     ASSERT_TRUE(waitForRunEnds(2));
     EXPECT_EQ(shell->historySize(), 3u);
+    EXPECT_FALSE(shell->outputFull());
     EXPECT_NE(pixelsOf(shell->output()), pixelsOf(shell->originalImage()));
+    EXPECT_NE(pixelsOf(shell->output()), beforeRun);
+    shell->undoEvent();
+    EXPECT_EQ(pixelsOf(shell->output()), beforeRun);
 }
 
 TEST_F(ShellRun, AStopDuringASinglePasteLeavesTheOutputAndHistoryUntouched) {

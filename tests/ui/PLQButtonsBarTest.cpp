@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 #include <QMetaObject>
@@ -9,99 +8,88 @@
 #include <QTest>
 
 #include "UiTestSupport.h"
-#include "session/PLQShell.h"
 #include "ui/PLQButtonsBar.h"
+#include "ui/PLQOutputFrame.h"
 #include "ui/PLQProgress.h"
 
 namespace {
 
-// A buttons bar wired to its shell as the main window wires it.
-class ButtonsBarTest : public ::testing::Test {
+// The bar of a main window over a 256 x 256 picture, so that its commands take the window's
+// own way to the session.
+class ButtonsBarTest : public WindowTest {
 protected:
-    void SetUp() override {
-        host.assign(size_t(kSide) * kSide, 0xFF404040u);
-        shell = std::make_unique<PLQShell>(kSide, kSide, host.data());
-        bar = std::make_unique<PLQButtonsBar>(shell.get(), nullptr, "buttonsBar");
-        PLQShell* s = shell.get();
-        PLQButtonsBar* b = bar.get();
-        QObject::connect(s, &PLQShell::lockInterface, b, &PLQButtonsBar::lockInterface);
-        QObject::connect(s, &PLQShell::updateTerminated, b, &PLQButtonsBar::updateButtons);
-        QObject::connect(b, &PLQButtonsBar::undoButtonClicked, s, &PLQShell::undoEvent);
-        QObject::connect(b, &PLQButtonsBar::redoButtonClicked, s, &PLQShell::redoEvent);
-        QObject::connect(b, &PLQButtonsBar::clearButtonClicked, s, &PLQShell::clearEvent);
-        QObject::connect(b, &PLQButtonsBar::pasteButtonClicked, s, &PLQShell::pasteEvent);
-        ASSERT_TRUE(showActive(bar.get()));
-    }
-    QPushButton* button(const char* name) const {
-        return bar->findChild<QPushButton*>(QString::fromLatin1(name));
-    }
+    void SetUp() override { open(256, 256); }
+    PLQButtonsBar* bar() { return window->findChild<PLQButtonsBar*>(); }
+    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
     // Which of Undo, Redo, Clear, Paste Input, Apply and Cancel are enabled, in that order.
-    std::vector<bool> enabled() const {
+    std::vector<bool> enabled() {
         std::vector<bool> states;
         for (const char* name : {"undoButton", "redoButton", "clearButton", "pasteButton", "applyButton", "cancelButton"})
-            states.push_back(button(name)->isEnabled());
+            states.push_back(child<QPushButton>(name)->isEnabled());
         return states;
     }
-    bool pasteOnce() {
-        shell->placement().pasteX = 3;
-        shell->placement().pasteY = 3;
-        shell->pasteChunkEvent();
-        return waitUntil([&] { return !shell->isRunning(); });
-    }
-
-    static constexpr uint32_t kSide = 256;
-    std::vector<uint32_t> host;
-    std::unique_ptr<PLQShell> shell;
-    std::unique_ptr<PLQButtonsBar> bar;
 };
 
 using States = std::vector<bool>;
 
 }  // namespace
 
-TEST_F(ButtonsBarTest, UndoAndRedoFollowPasteAndUndo) {
+// A click in the output view pastes; the bar's commands act on the output and follow its history.
+TEST_F(ButtonsBarTest, PasteByClickUndoRedoClearAndPasteInputChangeTheOutputAndTheButtons) {
     EXPECT_EQ(enabled(), (States{false, false, true, true, true, true}));
-    addCurrentImage(*shell, patternImage(8, 8));
-    ASSERT_TRUE(pasteOnce());
+    loadPattern(16);
+    PLQOutputFrame* frame = window->outputFrame();  // a click at output pixel (40, 30), zoom 0
+    sendMouse(frame, QEvent::MouseMove, {40, 30}, Qt::NoButton, Qt::NoButton);
+    sendMouse(frame, QEvent::MouseButtonPress, {40, 30}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(frame, QEvent::MouseButtonRelease, {40, 30}, Qt::LeftButton, Qt::NoButton);
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_EQ(host[size_t(30) * 256 + 40] >> 24, 255u);
+    const std::vector<uint32_t> pasted = host;
     EXPECT_EQ(enabled(), (States{true, false, true, true, true, true}));
-    QTest::mouseClick(button("undoButton"), Qt::LeftButton);
+
+    click("undoButton");
+    EXPECT_TRUE(outputIsEmpty());
     EXPECT_EQ(enabled(), (States{false, true, true, true, true, true}));
-    QTest::mouseClick(button("redoButton"), Qt::LeftButton);
+    click("redoButton");
+    EXPECT_EQ(host, pasted);
     EXPECT_EQ(enabled(), (States{true, false, true, true, true, true}));
+    click("clearButton");
+    EXPECT_TRUE(outputIsEmpty());
+    click("pasteButton");
+    EXPECT_EQ(host, pixelsOf(patternImage(256, 256)));  // the host picture as the window got it
 }
 
 TEST_F(ButtonsBarTest, CtrlZActsOnlyWhileUndoIsEnabled) {
-    QSignalSpy undos(bar.get(), &PLQButtonsBar::undoButtonClicked);
-    QTest::keyClick(bar.get(), Qt::Key_Z, Qt::ControlModifier);
+    QSignalSpy undos(bar(), &PLQButtonsBar::undoButtonClicked);
+    QTest::keyClick(bar(), Qt::Key_Z, Qt::ControlModifier);
     QTest::qWait(300);  // a shortcut clicks its button after a short animation
     EXPECT_EQ(undos.count(), 0);
-    EXPECT_EQ(shell->historySize(), 1u);
+    EXPECT_EQ(shell().historySize(), 1u);
 
-    QTest::mouseClick(button("clearButton"), Qt::LeftButton);  // a second history entry
-    QTest::keyClick(bar.get(), Qt::Key_Z, Qt::ControlModifier);
+    click("clearButton");  // a second history entry
+    QTest::keyClick(bar(), Qt::Key_Z, Qt::ControlModifier);
     ASSERT_TRUE(undos.wait(2000));
-    EXPECT_EQ(shell->undoDepth(), 1u);
-    QSignalSpy redos(bar.get(), &PLQButtonsBar::redoButtonClicked);
-    QTest::keyClick(bar.get(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(shell().undoDepth(), 1u);
+    QSignalSpy redos(bar(), &PLQButtonsBar::redoButtonClicked);
+    QTest::keyClick(bar(), Qt::Key_Y, Qt::ControlModifier);
     ASSERT_TRUE(redos.wait(2000));
-    EXPECT_EQ(shell->undoDepth(), 0u);
+    EXPECT_EQ(shell().undoDepth(), 0u);
 }
 
 TEST_F(ButtonsBarTest, DuringARunOnlyApplyAndCancelWorkAndTheIndicatorMoves) {
-    addCurrentImage(*shell, patternImage(8, 8));
-    auto* progress = bar->findChild<PLQProgress*>(QStringLiteral("progressBar"));
-    int steps = 0;
-    QObject::connect(shell.get(), &PLQShell::updateStep, bar.get(), [&] { ++steps; });
-    shell->goStopEvent();
-    ASSERT_TRUE(shell->isRunning());
+    loadPattern(8);
+    auto* progress = bar()->findChild<PLQProgress*>(QStringLiteral("progressBar"));
+    QSignalSpy steps(&shell(), &PLQShell::updateStep);
+    shell().goStopEvent();
+    ASSERT_TRUE(shell().isRunning());
     EXPECT_EQ(enabled(), (States{false, false, false, false, true, true}));
     EXPECT_TRUE(progress->isMoving());
     // An end of step or undo meanwhile must not bring the buttons back.
-    bar->updateButtons();
+    bar()->updateButtons();
     EXPECT_EQ(enabled(), (States{false, false, false, false, true, true}));
 
-    ASSERT_TRUE(waitUntil([&] { return steps > 0; }));  // something to undo afterwards
-    ASSERT_TRUE(stopRun(*shell));
+    ASSERT_TRUE(waitUntil([&] { return steps.count() > 0; }));  // something to undo afterwards
+    ASSERT_TRUE(stopRun(shell()));
     EXPECT_FALSE(progress->isMoving());
     EXPECT_LT(progress->value(), progress->minimum());  // empty: no block drawn
     EXPECT_EQ(enabled(), (States{true, false, true, true, true, true}));

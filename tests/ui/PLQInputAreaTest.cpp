@@ -63,25 +63,21 @@ TEST_F(InputAreaTest, RectangleDragSetsTheChunkBoundsInImagePixels) {
     EXPECT_EQ(chunk().bounds, Box(0, 0, 399, 199));
 }
 
+// The masks that adding and subtracting make are the selection's own business; here, which
+// key picks which.
 TEST_F(InputAreaTest, ShiftAddsToTheOuterLimitAndAltSubtracts) {
     open(200, 100, 210);  // shown at its own size
     drag(area.get(), {{20, 20}, {59, 59}});
     drag(area.get(), {{80, 20}, {99, 39}}, Qt::ShiftModifier);
-    ASSERT_EQ(chunk().bounds, Box(20, 20, 99, 59));
-    const MaskBuffer& added = chunk().outerMask;
-    EXPECT_EQ(added.at(30 - 20, 30 - 20), 255);  // first rectangle
-    EXPECT_EQ(added.at(90 - 20, 30 - 20), 255);  // second rectangle
-    EXPECT_EQ(added.at(70 - 20, 30 - 20), 0);    // between them
-    EXPECT_EQ(added.at(90 - 20, 50 - 20), 0);    // below the second
-
-    // Alt cuts the first rectangle away again.
-    drag(area.get(), {{20, 20}, {59, 59}}, Qt::AltModifier);
+    EXPECT_EQ(chunk().bounds, Box(20, 20, 99, 59));
+    drag(area.get(), {{20, 20}, {59, 59}}, Qt::AltModifier);  // cuts the first rectangle away again
     EXPECT_EQ(chunk().bounds, Box(80, 20, 99, 39));
     EXPECT_EQ(changes->count(), 3);
 }
 
 // The lasso is filled at the image's resolution: the hypotenuse x + y = 140 of the triangle
-// separates pixels one image pixel apart, which a fill at the shown size could not.
+// separates pixels one image pixel apart, which a fill at the shown size could not. A lasso
+// of two points is a click.
 TEST_F(InputAreaTest, LassoMakesAPolygonLimitAtFullResolution) {
     open(400, 200, 210);
     area->setTool(SelectionTool::Lasso);
@@ -94,20 +90,9 @@ TEST_F(InputAreaTest, LassoMakesAPolygonLimitAtFullResolution) {
     EXPECT_EQ(at(70, 69), 255);
     EXPECT_EQ(at(70, 71), 0);
     EXPECT_EQ(at(115, 115), 0);
-}
 
-// Clicks with Shift or Alt change nothing; a lasso of two points is a plain click.
-TEST_F(InputAreaTest, ClicksWithAModifierChangeNothingAndATwoPointLassoIsAClick) {
-    open(200, 100, 210);
-    drag(area.get(), {{20, 20}, {59, 59}});
-    for (Qt::KeyboardModifiers keys : {Qt::ShiftModifier, Qt::AltModifier}) {
-        drag(area.get(), {{5, 5}}, keys);
-        EXPECT_EQ(chunk().bounds, Box(20, 20, 59, 59));
-    }
-    EXPECT_EQ(changes->count(), 1);
-    area->setTool(SelectionTool::Lasso);
     drag(area.get(), {{30, 30}, {40, 40}});
-    EXPECT_EQ(chunk().bounds, Box(0, 0, 199, 99));
+    EXPECT_EQ(chunk().bounds, Box(0, 0, 399, 199));
 }
 
 TEST_F(InputAreaTest, InnerModeEditsTheInnerLimitOnly) {

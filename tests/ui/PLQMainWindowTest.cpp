@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <QCheckBox>
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -18,15 +18,10 @@
 #include "session/PLQChunkItem.h"
 #include "session/PLQImageItem.h"
 #include "session/PLQImagesPanel.h"
-#include "session/WarningReporter.h"
-#include "support/TextureLoader.h"
-#include "ui/PLQAutomationPanel.h"
-#include "ui/PLQButtonsBar.h"
 #include "ui/PLQChunkPanel.h"
 #include "ui/PLQFilterPanel.h"
 #include "ui/PLQInputArea.h"
 #include "ui/PLQInputPanel.h"
-#include "ui/PLQMainWindow.h"
 #include "ui/PLQOutputFrame.h"
 #include "ui/PLQSpinBox.h"
 #include "ui/PLQStyle.h"
@@ -34,65 +29,21 @@
 
 namespace {
 
-class CollectedWarnings : public WarningReporter {
-public:
-    void warning(const QString& text) override { texts << text; }
-    QStringList texts;
-};
-
-// The window over a host picture of the given size (a pattern), shown and active.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public WindowTest {
 protected:
-    void open(uint32_t width, uint32_t height) {
-        const PixelBuffer picture = patternImage(width, height);
-        host.assign(picture.pixels(), picture.pixels() + picture.count());
-        window = std::make_unique<PLQMainWindow>(width, height, host.data(), nullptr, "mainWindow");
-        window->imagePanel()->setWarningReporter(&warnings);
-        window->resize(1100, 800);
-        ASSERT_TRUE(showActive(window.get()));
-    }
-    // Loads test images through the images panel; each becomes current in turn.
-    void load(const QStringList& names) {
-        QStringList paths;
-        for (const QString& name : names)
-            paths << QString::fromStdString(texturePath(name.toStdString()));
-        window->imagePanel()->loadImages(paths);
-    }
-    // Loads a `side` x `side` picture written to a temporary file.
-    void loadPattern(int side) {
-        const PixelBuffer pattern = patternImage(uint32_t(side), uint32_t(side));
-        const QImage image(reinterpret_cast<const uchar*>(pattern.pixels()), side, side, side * 4,
-                           QImage::Format_ARGB32);
-        const QString path = folder.filePath(QStringLiteral("pattern%1.png").arg(side));
-        ASSERT_TRUE(image.save(path));
-        window->imagePanel()->loadImages({path});
-    }
-    template <typename T>
-    T* child(const char* name) {
-        return window->findChild<T*>(QLatin1String(name));
-    }
-    PLQShell& shell() { return window->shell(); }
     InputImage* image() { return shell().images().currentImage(); }
-    bool waitForRunEnd() { return waitUntil([&] { return !shell().isRunning(); }); }
-    bool outputIsEmpty() const {
-        return std::all_of(host.begin(), host.end(), [](uint32_t p) { return p == 0; });
-    }
-
-    QTemporaryDir folder;
-    CollectedWarnings warnings;
-    std::vector<uint32_t> host;
-    std::unique_ptr<PLQMainWindow> window;
 };
 
 }  // namespace
 
 // Every receiver of the shell's lock: each panel stops taking input during a run and takes
-// it again afterwards; the go/stop button stays usable and reads "Stop".
+// it again afterwards; the go/stop button stays usable and reads "Stop". The test holds the
+// view lock, which every write of the output needs, until Escape is sent: however slow the
+// machine, the run cannot have covered the output before the stop.
 TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
     open(512, 512);
     loadPattern(16);
-    PaintRecorder paints(window->outputFrame());
-    QSignalSpy steps(&shell(), &PLQShell::updateStep);
+    loadPattern(12);  // mixing needs two chunks; the second image gives one
     auto* goStop = child<QPushButton>("goStopButton");
     const std::vector<QWidget*> locked = {
         child<QComboBox>("placementCombo"), child<QWidget>("propStack"), child<QCheckBox>("multiCheck"),
@@ -106,13 +57,23 @@ TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
         EXPECT_EQ(goStop->text(), on ? "Stop" : "Start process");
         EXPECT_TRUE(goStop->isEnabled());
     };
-    // Mixing needs two chunks; the second image gives one.
-    loadPattern(12);
-    goStop->click();
-    ASSERT_TRUE(shell().isRunning());
-    lockedState(true);
+    {
+        const std::lock_guard<std::mutex> paused(shell().viewLock());
+        goStop->click();
+        ASSERT_TRUE(shell().isRunning());
+        lockedState(true);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+    }
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_FALSE(shell().outputFull());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->result(), 0);
+    lockedState(false);
 
-    // Each step repaints only what it pasted.
+    // Each step repaints only what it pasted, and the run's end reaches the bar.
+    PaintRecorder paints(window->outputFrame());
+    QSignalSpy steps(&shell(), &PLQShell::updateStep);
+    goStop->click();
     const QRect whole = window->outputFrame()->rect();
     EXPECT_TRUE(waitUntil(
         [&] {
@@ -121,36 +82,8 @@ TEST_F(MainWindowTest, RunLocksEveryPanelAndEscapeStopsItWithoutClosing) {
                                [&](const QRegion& r) { return r.boundingRect() != whole; });
         },
         10000));
-
-    QTest::keyClick(window.get(), Qt::Key_Escape);
-    ASSERT_TRUE(waitForRunEnd());
-    EXPECT_FALSE(shell().outputFull());
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->result(), 0);
-    lockedState(false);
-    EXPECT_TRUE(child<QPushButton>("undoButton")->isEnabled());  // the end reached the bar
-}
-
-// A click in the output view pastes; the bar's commands reach the shell.
-TEST_F(MainWindowTest, PasteByClickAndTheBarsCommandsReachTheSession) {
-    open(96, 64);
-    loadPattern(16);
-    PLQOutputFrame* frame = window->outputFrame();  // a click at output pixel (40, 30), zoom 0
-    sendMouse(frame, QEvent::MouseMove, {40, 30}, Qt::NoButton, Qt::NoButton);
-    sendMouse(frame, QEvent::MouseButtonPress, {40, 30}, Qt::LeftButton, Qt::LeftButton);
-    sendMouse(frame, QEvent::MouseButtonRelease, {40, 30}, Qt::LeftButton, Qt::NoButton);
-    ASSERT_TRUE(waitForRunEnd());
-    EXPECT_EQ(host[size_t(30) * 96 + 40] >> 24, 255u);
-    const std::vector<uint32_t> pasted = host;
-
-    child<QPushButton>("undoButton")->click();
-    EXPECT_TRUE(outputIsEmpty());
-    child<QPushButton>("redoButton")->click();
-    EXPECT_EQ(host, pasted);
-    child<QPushButton>("clearButton")->click();
-    EXPECT_TRUE(outputIsEmpty());
-    child<QPushButton>("pasteButton")->click();
-    EXPECT_EQ(host, pixelsOf(patternImage(96, 64)));  // the host picture as the window got it
+    ASSERT_TRUE(stopRun(shell()));
+    EXPECT_TRUE(child<QPushButton>("undoButton")->isEnabled());
 }
 
 // Chunk panel → images panel, output view, input panel and automation panel.
@@ -278,20 +211,26 @@ TEST_F(MainWindowTest, PageKeysZoomWhateverHasFocus) {
     EXPECT_EQ(output->zoomLevel(), -1);
 }
 
+// The output so far is a clicked paste; the run is held by the view lock until Apply, as in
+// the Escape test, so that it cannot finish first.
 TEST_F(MainWindowTest, ApplyDuringARunStopsItAndKeepsThePartialOutput) {
     open(512, 512);
     loadPattern(16);
-    QSignalSpy steps(&shell(), &PLQShell::updateStep);
-    child<QPushButton>("goStopButton")->click();
-    ASSERT_TRUE(waitUntil([&] { return steps.count() >= 5; }));
-    child<QPushButton>("applyButton")->click();
+    shell().pasteChunkEvent();
+    ASSERT_TRUE(waitForRunEnd());
+    const std::vector<uint32_t> pasted = host;
+    ASSERT_FALSE(outputIsEmpty());
+    {
+        const std::lock_guard<std::mutex> paused(shell().viewLock());
+        child<QPushButton>("goStopButton")->click();
+        ASSERT_TRUE(shell().isRunning());
+        child<QPushButton>("applyButton")->click();
+    }
     EXPECT_TRUE(window->applied());
     EXPECT_EQ(window->result(), int(QDialog::Accepted));
     EXPECT_FALSE(window->isVisible());
-    window.reset();  // waits for the worker, which stops after the paste in progress
-    const auto opaque = std::count_if(host.begin(), host.end(), [](uint32_t p) { return (p >> 24) == 255; });
-    EXPECT_GT(opaque, 0);
-    EXPECT_LT(opaque, 512 * 512);
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_EQ(host, pasted);
 }
 
 TEST_F(MainWindowTest, CancelAndClosingReportNotApplied) {

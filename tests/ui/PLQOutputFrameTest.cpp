@@ -42,13 +42,17 @@ protected:
             QApplication::sendEvent(frame.get(), &event);
         }
     }
-    // Right-clicks at `at` and reports whether a menu opened; an opened menu is closed.
-    bool rightClickOpensMenu(QPoint at) {
+    // Right-clicks at `at` and reports whether a menu opened; the menu's action named `choice`,
+    // if any, is triggered before the menu closes.
+    bool rightClickOpensMenu(QPoint at, const QString& choice = {}) {
         bool opened = false;
         QTimer::singleShot(50, [&] {
-            if (QWidget* popup = QApplication::activePopupWidget()) {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
                 opened = true;
-                popup->close();
+                for (QAction* action : menu->actions())
+                    if (action->text() == choice)
+                        action->trigger();
+                menu->close();
             }
         });
         QTest::mouseClick(frame.get(), Qt::RightButton, {}, at);
@@ -119,7 +123,7 @@ TEST_F(OutputFrameTest, PastesTheChunkCentredUnderThePointerWrappedIntoTheOutput
     EXPECT_EQ(pasteAt(), QPoint(18, 19));
 }
 
-TEST_F(OutputFrameTest, WheelScalesInClampedStepsAndCtrlWheelTurnsWithoutLimit) {
+TEST_F(OutputFrameTest, WheelScalesInClampedStepsCtrlWheelTurnsWithoutLimitAndTheMenuResetsBoth) {
     open(64, 64);
     setChunk(filledPicture(20, 10, 0xFF808080u));
     PlacementParameters& p = shell->placement();
@@ -146,32 +150,19 @@ TEST_F(OutputFrameTest, WheelScalesInClampedStepsAndCtrlWheelTurnsWithoutLimit) 
     wheel(-3, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_NEAR(p.angle, -3 * 0.00872664626, 1e-9);
     EXPECT_TRUE(shell->chunkChanged());
-}
 
-TEST_F(OutputFrameTest, ResetFromTheMenuRestoresTheChunkAtItsOwnSize) {
-    open(64, 64);
-    setChunk(filledPicture(20, 10, 0xFF808080u));
     wheel(1);
-    wheel(3, Qt::ControlModifier);
     ASSERT_NE(frame->previewImage().size(), QSize(20, 10));
-    QTimer::singleShot(50, [] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(menu, nullptr);
-        for (QAction* action : menu->actions())
-            if (action->text() == QStringLiteral("Reset transformations"))
-                action->trigger();
-        menu->close();
-    });
-    QTest::mouseClick(frame.get(), Qt::RightButton, {}, QPoint(5, 5));
-    QTest::qWait(100);
-    EXPECT_EQ(shell->placement().angle, 0.0);
-    EXPECT_EQ(shell->placement().scale, 1.0);
+    ASSERT_TRUE(rightClickOpensMenu({5, 5}, QStringLiteral("Reset transformations")));
+    EXPECT_EQ(p.angle, 0.0);
+    EXPECT_EQ(p.scale, 1.0);
     EXPECT_EQ(frame->previewImage().size(), QSize(20, 10));
 }
 
-// Nor without a chunk, when there is no preview either.
-TEST_F(OutputFrameTest, NothingIsPastedTurnedOrOfferedWhileLocked) {
-    open(40, 30);
+// Nor without a chunk, when there is no preview either; nor during a run that left the view
+// unlocked (as a single paste does).
+TEST_F(OutputFrameTest, NothingIsPastedTurnedOrOfferedWhileLockedOrRunning) {
+    open(1024, 1024);  // large, so that a small chunk takes a while to fill it
     frame->updateChunk();
     QTest::mouseMove(frame.get(), QPoint(20, 20));
     QTest::mouseClick(frame.get(), Qt::LeftButton, {}, QPoint(20, 20));
@@ -180,7 +171,7 @@ TEST_F(OutputFrameTest, NothingIsPastedTurnedOrOfferedWhileLocked) {
     EXPECT_EQ(pastes, 0);
     EXPECT_EQ(shell->placement().scale, 1.0);
 
-    setChunk(filledPicture(4, 4, 0xFF00FF00u));
+    setChunk(patternImage(16, 16));
     QTest::mouseMove(frame.get(), QPoint(10, 10));
     EXPECT_FALSE(frame->previewRect().isEmpty());
     frame->lockInterface(true);
@@ -191,15 +182,9 @@ TEST_F(OutputFrameTest, NothingIsPastedTurnedOrOfferedWhileLocked) {
     EXPECT_FALSE(rightClickOpensMenu(QPoint(12, 12)));
     EXPECT_EQ(pastes, 0);
     EXPECT_EQ(shell->placement().scale, 1.0);
-
     frame->lockInterface(false);
-    EXPECT_TRUE(rightClickOpensMenu(QPoint(12, 12)));  // the check above can see a menu
-}
+    EXPECT_TRUE(rightClickOpensMenu(QPoint(12, 12)));  // the checks above can see a menu
 
-TEST_F(OutputFrameTest, NothingIsPastedOrOfferedWhileARunIsActive) {
-    // A large output that a small chunk takes a while to fill; the view is not locked.
-    open(1024, 1024);
-    setChunk(patternImage(16, 16));
     QTest::mouseMove(frame.get(), QPoint(100, 100));
     shell->goStopEvent();
     ASSERT_TRUE(shell->isRunning());

@@ -3,23 +3,31 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QColor>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include "engine/PixelBuffer.h"
+#include "session/PLQImagesPanel.h"
 #include "session/PLQShell.h"
+#include "session/SessionTestSupport.h"
 #include "support/Pictures.h"
+#include "support/TextureLoader.h"
+#include "support/WaitUntil.h"
 #include "ui/Beep.h"
+#include "ui/PLQMainWindow.h"
 
 // Helpers shared by the user-interface tests.
 
@@ -62,20 +70,6 @@ inline void typeInto(QLineEdit* edit, const QString& text) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, text);
-}
-
-// Runs the event loop until `done` holds; false when it still does not after `timeoutMs`.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
-    QTimer tick;  // wakes the loop now and then so that the timeout is noticed
-    tick.start(10);
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 // Stops a run of `shell` and waits until its end has been handled.
@@ -126,3 +120,47 @@ inline uint32_t addCurrentImage(PLQShell& shell, const PixelBuffer& pixels) {
     shell.images().normaliseProbabilities(-1.0f);
     return key;
 }
+
+// A main window over a host picture of the given size (a pattern), shown and active; the
+// images panel's warnings are kept instead of shown in boxes.
+class WindowTest : public ::testing::Test {
+protected:
+    void open(uint32_t width, uint32_t height) {
+        const PixelBuffer picture = patternImage(width, height);
+        host.assign(picture.pixels(), picture.pixels() + picture.count());
+        window = std::make_unique<PLQMainWindow>(width, height, host.data(), nullptr, "mainWindow");
+        window->imagePanel()->setWarningReporter(&warnings);
+        window->resize(1100, 800);
+        ASSERT_TRUE(showActive(window.get()));
+    }
+    // Loads test images through the images panel; each becomes current in turn.
+    void load(const QStringList& names) {
+        QStringList paths;
+        for (const QString& name : names)
+            paths << QString::fromStdString(texturePath(name.toStdString()));
+        window->imagePanel()->loadImages(paths);
+    }
+    // Loads a `side` x `side` pattern written to a temporary file.
+    void loadPattern(int side) {
+        const PixelBuffer pattern = patternImage(uint32_t(side), uint32_t(side));
+        const QImage image(reinterpret_cast<const uchar*>(pattern.pixels()), side, side, side * 4,
+                           QImage::Format_ARGB32);
+        const QString path = folder.filePath(QStringLiteral("pattern%1.png").arg(side));
+        ASSERT_TRUE(image.save(path));
+        window->imagePanel()->loadImages({path});
+    }
+    template <typename T>
+    T* child(const char* name) {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+    PLQShell& shell() { return window->shell(); }
+    bool waitForRunEnd() { return waitUntil([&] { return !shell().isRunning(); }); }
+    bool outputIsEmpty() const {
+        return std::all_of(host.begin(), host.end(), [](uint32_t p) { return p == 0; });
+    }
+
+    QTemporaryDir folder;
+    CollectedWarnings warnings;
+    std::vector<uint32_t> host;
+    std::unique_ptr<PLQMainWindow> window;
+};

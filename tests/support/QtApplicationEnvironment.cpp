@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 
 #include <QApplication>
@@ -7,9 +8,9 @@
 
 namespace {
 
-// Widgets need an application object, and the shell posts events across threads through it;
-// one for the whole test program, unless the program already made one. Settings go to a
-// test location, never to the user's own.
+// Widgets need an application object, and the shell posts events across threads through it:
+// one for the whole test program, unless the program already made one. Settings go to a test
+// location, never to the user's own.
 class QtApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
@@ -24,12 +25,11 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[16] = "ui_tests";
-    char* argv_[2] = {name_, nullptr};
+    char* argv_[2] = {program_invocation_short_name, nullptr};
     std::unique_ptr<QApplication> application_;
 };
 
 [[maybe_unused]] const ::testing::Environment* const environment =
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
-}  // namespace
+} // namespace
