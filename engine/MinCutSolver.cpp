@@ -24,14 +24,10 @@ void MinCutSolver::mirror(SeamGraph& graph) {
     firstEdge_.resize(n + 1);
     vertexPixel_.resize(n);
     parent_.resize(n);
-    // Sized at once: growing by doubling would copy the arrays and touch fresh pages each time.
-    size_t edgeCount = 0;
-    for (size_t v = 0; v < n; ++v)
-        edgeCount += boost::out_degree(v, graph);
+    // Left to grow by doubling: the slack lets the next, usually larger, graph reuse the
+    // storage, where sizing to each graph exactly took fresh pages on almost every paste.
     arcs_.clear();
     edgeProperties_.clear();
-    arcs_.reserve(edgeCount);
-    edgeProperties_.reserve(edgeCount);
     for (size_t v = 0; v < n; ++v) {
         firstEdge_[v] = uint32_t(arcs_.size());
         vertexPixel_[v] = graph[v].pixel;
