@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <iterator>
 
 #include "chunks/MOSSynthesizer.h"
 #include "chunks/MatchedPlacement.h"
@@ -68,6 +69,10 @@ const TileCase kTiles[] = {
     {"weave.png", PlacementMethod::Random},      {"weave.png", PlacementMethod::Matched},
     {"flagstones.png", PlacementMethod::Random}, {"flagstones.png", PlacementMethod::Matched},
     {"gravel.png", PlacementMethod::Random},     {"gravel.png", PlacementMethod::Matched},
+    {"text_01.png", PlacementMethod::Random},    {"text_01.png", PlacementMethod::Matched},
+    {"nuts_01.png", PlacementMethod::Random},    {"nuts_01.png", PlacementMethod::Matched},
+    {"metal_01.png", PlacementMethod::Random},   {"metal_01.png", PlacementMethod::Matched},
+    {"mottle.png", PlacementMethod::Random},     {"mottle.png", PlacementMethod::Matched},
 };
 
 void BM_Tile(benchmark::State& state) {
@@ -105,6 +110,6 @@ void BM_Tile(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_Place)->Arg(64)->Arg(128)->Arg(256)->Arg(512)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Tile)->DenseRange(0, 7)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Tile)->DenseRange(0, int(std::size(kTiles)) - 1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();
