@@ -1,11 +1,7 @@
 #include "chunks/Halving.h"
+#include "chunks/WrapIndex.h"
 
 namespace {
-
-int64_t wrap(int64_t v, int64_t size) {
-    v %= size;
-    return v < 0 ? v + size : v;
-}
 
 uint32_t blockMean(uint32_t p, uint32_t q, uint32_t r, uint32_t s) {
     uint32_t alpha = 0, red = 0, green = 0, blue = 0;
@@ -30,8 +26,8 @@ void halve(const PixelBuffer& source, int64_t x0, int64_t y0, uint32_t width, ui
     const int64_t W = source.width(), H = source.height();
     if (W == 0 || H == 0)
         return;
-    const int64_t left = wrap(2 * x0, W);
-    int64_t y = wrap(2 * y0, H);
+    const int64_t left = wrapIndex(2 * x0, W);
+    int64_t y = wrapIndex(2 * y0, H);
     for (uint32_t j = 0; j < height; ++j) {
         const int64_t below = y + 1 == H ? 0 : y + 1;
         const uint32_t* top = source.pixels() + y * W;

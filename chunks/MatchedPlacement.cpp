@@ -6,19 +6,16 @@
 #include <new>
 
 #include "chunks/Halving.h"
+#include "chunks/WrapIndex.h"
 
 namespace {
 
 // Colour variance below which a chunk counts as flat; keeps the weights finite.
 constexpr double kVarianceFloor = 1e-4;
 
-int64_t wrap(int64_t v, int64_t size) {
-    v %= size;
-    return v < 0 ? v + size : v;
-}
-
 bool isUncovered(const PixelBuffer& output, int64_t x, int64_t y) {
-    return alphaOf(output.at(uint32_t(wrap(x, output.width())), uint32_t(wrap(y, output.height())))) != 255;
+    const int64_t column = wrapIndex(x, output.width()), row = wrapIndex(y, output.height());
+    return alphaOf(output.at(uint32_t(column), uint32_t(row))) != 255;
 }
 
 } // namespace
@@ -37,7 +34,7 @@ MatchedPlacement::Aim MatchedPlacement::aimPixel(const PixelBuffer& output, cons
     for (int64_t y = 0; y < rows; ++y)
         for (int64_t x = 0; x < columns; ++x)
             if (isUncovered(output, halton.x0 + x, halton.y0 + y))
-                return {wrap(halton.x0 + x, output.width()), wrap(halton.y0 + y, output.height())};
+                return {wrapIndex(halton.x0 + x, output.width()), wrapIndex(halton.y0 + y, output.height())};
     return {halton.x0, halton.y0};
 }
 
@@ -45,8 +42,8 @@ MatchedPlacement::Aim MatchedPlacement::aimPixel(const PixelBuffer& output, cons
 bool MatchedPlacement::reachesContent(const PixelBuffer& output, Aim aim, Extent chunk) {
     const int64_t columns = std::min<int64_t>(2 * chunk.width - 1, output.width());
     const int64_t rows = std::min<int64_t>(2 * chunk.height - 1, output.height());
-    const int64_t left = wrap(aim.x - (chunk.width - 1), output.width());
-    int64_t y = wrap(aim.y - (chunk.height - 1), output.height());
+    const int64_t left = wrapIndex(aim.x - (chunk.width - 1), output.width());
+    int64_t y = wrapIndex(aim.y - (chunk.height - 1), output.height());
     for (int64_t row = 0; row < rows; ++row) {
         const uint32_t* line = output.pixels() + y * int64_t(output.width());
         int64_t x = left;
@@ -132,7 +129,7 @@ bool MatchedPlacement::matchAround(const PixelBuffer& output, Extent chunk, Rand
     uint32_t dx = 0, dy = 0;
     if (!errors_.compare(output, x0, y0) || !drawOffset(errors_, chunk, random, dx, dy))
         return false;
-    const int64_t x = wrap(x0 + dx, output.width()), y = wrap(y0 + dy, output.height());
+    const int64_t x = wrapIndex(x0 + dx, output.width()), y = wrapIndex(y0 + dy, output.height());
     box = Box(int32_t(x), int32_t(y), int32_t(x + chunk.width - 1), int32_t(y + chunk.height - 1));
     return true;
 }
@@ -159,8 +156,8 @@ bool MatchedPlacement::matchCoarse(const PixelBuffer& output, Extent chunk, Rand
         return false;
     int64_t x = 2 * (x0 + dx), y = 2 * (y0 + dy);
     settle(output, x, y);
-    x = wrap(x, output.width());
-    y = wrap(y, output.height());
+    x = wrapIndex(x, output.width());
+    y = wrapIndex(y, output.height());
     box = Box(int32_t(x), int32_t(y), int32_t(x + chunk.width - 1), int32_t(y + chunk.height - 1));
     return true;
 }

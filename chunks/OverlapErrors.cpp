@@ -1,4 +1,5 @@
 #include "chunks/OverlapErrors.h"
+#include "chunks/WrapIndex.h"
 
 #include <algorithm>
 #include <new>
@@ -24,11 +25,6 @@ inline float fieldValue(int field, uint32_t pixel) {
     default:
         return a * float(blueOf(pixel)) * kByte;
     }
-}
-
-int64_t wrap(int64_t v, int64_t size) {
-    v %= size;
-    return v < 0 ? v + size : v;
 }
 
 } // namespace
@@ -118,8 +114,8 @@ void OverlapErrors::transformChunk() {
 bool OverlapErrors::fillOutputField(int field, const PixelBuffer& output, int64_t x0, int64_t y0) {
     const uint32_t nx = plan_->width(), ny = plan_->height();
     const int64_t W = output.width(), H = output.height();
-    const int64_t left = wrap(x0, W);
-    int64_t oy = wrap(y0, H);
+    const int64_t left = wrapIndex(x0, W);
+    int64_t oy = wrapIndex(y0, H);
     bool anyCovered = false;
     for (uint32_t y = 0; y < ny; ++y) {
         const uint32_t* row = output.pixels() + oy * W;
@@ -192,8 +188,8 @@ double OverlapErrors::squaredError(uint32_t dx, uint32_t dy) const {
 double OverlapErrors::directError(const PixelBuffer& chunk, const PixelBuffer& output, int64_t x, int64_t y,
                                   double& error) {
     const int64_t W = output.width(), H = output.height();
-    const int64_t left = wrap(x, W);
-    int64_t oy = wrap(y, H);
+    const int64_t left = wrapIndex(x, W);
+    int64_t oy = wrapIndex(y, H);
     // Integer sums are exact: at most 255^4 x 3 per pixel, far below 2^64 for any chunk.
     uint64_t weights = 0, squares = 0;
     for (uint32_t v = 0; v < chunk.height(); ++v) {

@@ -1,6 +1,7 @@
 #include "chunks/Placement.h"
 
 #include "chunks/MatchedPlacement.h"
+#include "chunks/WrapIndex.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,11 +15,6 @@ constexpr uint64_t kTriesBeforeFullCheck = 64;
 // Halton retries allowed per chunk-sized share of the output before an uncovered pixel is
 // taken directly; generous, so that the sequence decides in all but pathological cases.
 constexpr uint64_t kTriesPerShare = 64;
-
-int64_t wrap(int64_t v, int64_t size) {
-    v %= size;
-    return v < 0 ? v + size : v;
-}
 
 int32_t saturate(int64_t v) {
     return int32_t(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
@@ -71,8 +67,8 @@ bool isBoxCovered(const PixelBuffer& output, const Box& box) {
     // Past one output size the box only revisits pixels already tested.
     const int64_t columns = std::min(box.width(), width);
     const int64_t rows = std::min(box.height(), height);
-    const int64_t left = wrap(box.x0, width);
-    int64_t y = wrap(box.y0, height);
+    const int64_t left = wrapIndex(box.x0, width);
+    int64_t y = wrapIndex(box.y0, height);
     for (int64_t row = 0; row < rows; ++row) {
         const uint32_t* line = output.pixels() + y * width;
         int64_t x = left;
@@ -98,9 +94,9 @@ Box placeRandom(const PixelBuffer& output, const Box& chunkBox, double jittering
 
     HaltonPoint point = context.halton.haltonPoint(context.counter++);
     const int64_t rx = context.random.next() % out.width;
-    const int64_t x = wrap(int64_t(double(rx) * jitter + double(out.width) * point.x), out.width);
+    const int64_t x = wrapIndex(int64_t(double(rx) * jitter + double(out.width) * point.x), out.width);
     const int64_t ry = context.random.next() % out.height;
-    const int64_t y = wrap(int64_t(double(ry) * jitter + double(out.height) * point.y), out.height);
+    const int64_t y = wrapIndex(int64_t(double(ry) * jitter + double(out.height) * point.y), out.height);
     Box box = boxAt(x, y, chunk);
 
     const uint64_t budget = retryBudget(out, chunk);
@@ -112,8 +108,8 @@ Box placeRandom(const PixelBuffer& output, const Box& chunkBox, double jittering
             return boxAt(uncovered.x, uncovered.y, chunk);
         point = context.halton.haltonPoint(context.counter++);
         // Points from index 5^10 on may reach 1, so the wrap still matters here.
-        box = boxAt(wrap(int64_t(double(out.width) * point.x), out.width),
-                    wrap(int64_t(double(out.height) * point.y), out.height), chunk);
+        box = boxAt(wrapIndex(int64_t(double(out.width) * point.x), out.width),
+                    wrapIndex(int64_t(double(out.height) * point.y), out.height), chunk);
     }
     return box;
 }
@@ -169,7 +165,7 @@ Box placeChunk(const PlacementParameters& params, const PixelBuffer& output, Ext
         return placeRandom(output, boxAt(0, 0, chunk), 0.0, context);
     case PlacementMethod::SinglePaste:
         // A pointer position left of or above the output still lands on the wrapped tile.
-        return boxAt(wrap(params.pasteX, out.width), wrap(params.pasteY, out.height), chunk);
+        return boxAt(wrapIndex(params.pasteX, out.width), wrapIndex(params.pasteY, out.height), chunk);
     }
     return Box::empty();
 }
