@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <optional>
 
 #include "chunks/Halving.h"
 #include "chunks/WrapIndex.h"
@@ -205,7 +206,8 @@ Box MatchedPlacement::place(const PixelBuffer& output, Extent chunk, PlacementCo
     if (!chunk_ || chunk_->width() != chunk.width || chunk_->height() != chunk.height ||
         chunk.width > output.width() || chunk.height > output.height())
         return halton;
-    const bool anyContent = hasContent(output);
+    // Whether the output has any content at all, found out only when a point reaches none.
+    std::optional<bool> anyContent;
     try {
         for (int skip = 0;; ++skip) {
             Box matched;
@@ -213,7 +215,9 @@ Box MatchedPlacement::place(const PixelBuffer& output, Extent chunk, PlacementCo
                 lastMatched_ = true;
                 return matched;
             }
-            if (!anyContent || skip == kSkipsTowardsContent)
+            if (!anyContent)
+                anyContent = hasContent(output);
+            if (!*anyContent || skip == kSkipsTowardsContent)
                 return halton;
             const Box next = placeRandom(output, chunkBox, 0.0, context);
             if (next.isEmpty())

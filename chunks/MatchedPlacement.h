@@ -41,9 +41,10 @@ public:
     static constexpr double kCoverageShare = 0.5;
     static constexpr double kDeepOverlapPenalty = 1.5;
     // Sequence points passed over, at most, while looking for one that some position can be
-    // compared at (within a chunk's reach of enough covered output). A paste that overlaps nothing starts a patch of its own
-    // phase; on a lattice, two such patches meet along a seam where the courses do not line
-    // up. Growing the output from its first paste leaves no such seams.
+    // compared at (within a chunk's reach of enough covered output). A paste that overlaps
+    // nothing starts a patch of its own phase; on a lattice, two such patches meet along a seam
+    // where the courses do not line up. Growing the output from its first paste leaves no such
+    // seams.
     static constexpr int kSkipsTowardsContent = 64;
     // Chunks at least this wide and high are compared at half resolution (chunk and output
     // halved, a quarter of the transform work), and the drawn position is then settled at full
@@ -67,8 +68,8 @@ public:
     // size, or the Halton box is returned). Advances the counter like Random, passing over
     // points where no position can be compared while the output has any content (up to
     // kSkipsTowardsContent), and draws two random values per point, plus two for the choice
-    // when positions were compared. Empty when
-    // the output is full or empty. A chunk larger than the output keeps the Halton box.
+    // when positions were compared. Empty when the output is full or empty. A chunk larger
+    // than the output keeps the Halton box.
     Box place(const PixelBuffer& output, Extent chunk, PlacementContext& context);
 
     // The uncovered output pixel the last placement had to cover; x = -1 when there was none
