@@ -3,19 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chunks/Placement.h"
+#include "support/ChunkSessions.h"
 #include "support/Pictures.h"
-
-namespace {
-
-struct PlacementFixture {
-    HaltonTable halton;
-    uint32_t counter = 0;
-    RandomGenerator random{1};
-    PlacementContext context{halton, counter, random};
-};
-
-}  // namespace
 
 TEST(HaltonTable, PointsAreRadicalInversesInBasesFiveAndEleven) {
     const HaltonTable table;
