@@ -127,6 +127,8 @@ TEST(Placement, GridCellIsTheCurrentChunkOrTheSmallestWhenMixing) {
 
     images.addImage(PixelBuffer(60, 20));
     const uint32_t tall = images.addImage(PixelBuffer(30, 50));
+    images.find(tall)->addChunk();
+    EXPECT_EQ(images.chunkCount(), 3u);
     images.setCurrent(tall);
     setGridCell(params, images);
     EXPECT_EQ(params.cellWidth, 30);
