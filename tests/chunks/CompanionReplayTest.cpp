@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "chunks/CompanionReplay.h"
-#include "chunks/MOSSynthesizer.h"
 #include "engine/Blending.h"
+#include "support/ChunkSessions.h"
 #include "support/Pictures.h"
 
 namespace {
@@ -27,18 +27,12 @@ uint16_t mix(uint16_t old, uint16_t chunk, uint32_t w) { return uint16_t((old * 
 
 // Two pastes of a 60 x 60 input into a 100 x 60 output, at x = 0 and x = 40: the second is cut
 // into the first over columns 40 to 59.
-struct TwoPastes {
+struct TwoPastes : SynthSession {
     ImageCollection images;
     uint32_t key;
-    PlacementParameters placement;
-    RandomGenerator random{1};
-    PixelBuffer output{100, 60};
-    MOSSynthesizer synth{placement, random};
     PasteRecord record;
 
-    explicit TwoPastes(const PixelBuffer& input) : key(images.addImage(input)) {
-        synth.setOutput(&output);
-        synth.reset();
+    explicit TwoPastes(const PixelBuffer& input) : SynthSession(100, 60), key(images.addImage(input)) {
         synth.setPasteRecord(&record);
     }
     PasteOutcome paste(int32_t x) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "chunks/MOSSynthesizer.h"
+#include <map>
+
+#include "support/ChunkSessions.h"
 
 // Tiles of the placements that existed before content-matched placement, pinned by a checksum
 // taken from the code of that time: adding a placement must not move a single pixel of these.
@@ -42,26 +44,28 @@ class EarlierPlacements : public ::testing::TestWithParam<PinnedTile> {};
 
 } // namespace
 
-TEST_P(EarlierPlacements, GiveTheSameTileAsBefore) {
+// The automatic placements also fill the output within a bound, by whole and cut pastes only.
+TEST_P(EarlierPlacements, FillTheOutputAndGiveTheSameTileAsBefore) {
     const PinnedTile& tile = GetParam();
     const PixelBuffer chunk = noisyChunk(37, 29);
-    PlacementParameters placement;
-    placement.method = tile.method;
-    placement.jittering = placement.coveringFactor = tile.amount;
-    placement.cellWidth = 37;
-    placement.cellHeight = 29;
-    placement.pasteX = 50;
-    placement.pasteY = 41;
-    RandomGenerator random(2024);
-    PixelBuffer output(96, 80);
-    MOSSynthesizer synth(placement, random);
-    synth.setOutput(&output);
-    synth.reset();
-    synth.setChunk(&chunk);
-    const int steps = tile.method == PlacementMethod::SinglePaste ? 3 : 400;
-    for (int i = 0; i < steps && !synth.isComplete(); ++i)
-        synth.step();
-    EXPECT_EQ(checksum(output), tile.expected) << std::hex << checksum(output);
+    SynthSession s(96, 80, 2024, tile.method);
+    s.placement.jittering = s.placement.coveringFactor = tile.amount;
+    s.placement.cellWidth = 37;
+    s.placement.cellHeight = 29;
+    s.placement.pasteX = 50;
+    s.placement.pasteY = 41;
+    s.synth.setChunk(&chunk);
+    std::map<PasteOutcome, int> outcomes;
+    const bool single = tile.method == PlacementMethod::SinglePaste;
+    for (int i = 0; i < (single ? 3 : 400) && !s.synth.isComplete(); ++i)
+        ++outcomes[s.synth.step()];
+    EXPECT_EQ(checksum(s.output), tile.expected) << std::hex << checksum(s.output);
+    if (!single) {
+        EXPECT_TRUE(s.synth.isComplete());
+        EXPECT_GE(outcomes[PasteOutcome::Whole], 1);
+        EXPECT_GT(outcomes[PasteOutcome::Cut], 0);
+        EXPECT_EQ(outcomes.count(PasteOutcome::Invalid) + outcomes.count(PasteOutcome::Aborted), 0u);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

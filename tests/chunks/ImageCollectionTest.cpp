@@ -39,15 +39,6 @@ TEST(ImageCollection, KeysAreNeverReusedAndRemovalPassesCurrentToTheNextKey) {
     EXPECT_EQ(images.currentImage(), nullptr);
 }
 
-TEST(ImageCollection, CountsChunksAndFindsSmallestWidthAndHeightSeparately) {
-    ImageCollection images;
-    EXPECT_EQ(images.minChunkSize(), Extent{});
-    images.addImage(PixelBuffer(30, 8));
-    images.find(images.addImage(PixelBuffer(12, 50)))->addChunk();
-    EXPECT_EQ(images.chunkCount(), 3u);
-    EXPECT_EQ(images.minChunkSize(), (Extent{12, 8}));
-}
-
 // A new (unassigned) chunk among two halves leaves three thirds; raising a share clamps the
 // others at zero and carries the rest; without positive shares only the new chunk is assigned,
 // and a share above 1 counts as 1.

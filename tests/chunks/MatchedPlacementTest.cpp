@@ -3,10 +3,11 @@
 #include <set>
 
 #include "chunks/Halving.h"
-#include "chunks/MOSSynthesizer.h"
 #include "chunks/MatchedPlacement.h"
 #include "chunks/OverlapErrors.h"
 #include "chunks/RealFourierPlan.h"
+#include "support/ChunkSessions.h"
+#include "support/Pictures.h"
 
 namespace {
 
@@ -23,11 +24,12 @@ PixelBuffer lattice(uint32_t width, uint32_t height, uint32_t period) {
     return image;
 }
 
-PixelBuffer noise(uint32_t width, uint32_t height, uint32_t seed, bool randomAlpha) {
+// Noise whose alpha is 0 for about a third of the pixels and anything for the rest.
+PixelBuffer holedNoise(uint32_t width, uint32_t height, uint32_t seed) {
     PixelBuffer image(width, height);
     RandomGenerator random(seed);
     for (uint32_t i = 0; i < image.count(); ++i) {
-        const uint32_t a = randomAlpha ? (random.next() % 3 == 0 ? 0u : uint32_t(random.next() & 0xFF)) : 255u;
+        const uint32_t a = random.next() % 3 == 0 ? 0u : uint32_t(random.next() & 0xFF);
         image.pixels()[i] = makePixel(a, random.next() & 0xFF, random.next() & 0xFF, random.next() & 0xFF);
     }
     return image;
@@ -37,20 +39,6 @@ bool covers(const Box& box, int64_t x, int64_t y, int64_t W, int64_t H) {
     const int64_t dx = ((x - box.x0) % W + W) % W, dy = ((y - box.y0) % H + H) % H;
     return dx < box.width() && dy < box.height();
 }
-
-struct MatchedSession {
-    PlacementParameters placement;
-    RandomGenerator random;
-    PixelBuffer output;
-    MOSSynthesizer synth{placement, random};
-
-    MatchedSession(uint32_t W, uint32_t H, uint32_t seed, PlacementMethod method = PlacementMethod::Matched)
-        : random(seed), output(W, H) {
-        placement.method = method;
-        synth.setOutput(&output);
-        synth.reset();
-    }
-};
 
 } // namespace
 
@@ -78,8 +66,8 @@ TEST(OverlapErrors, EqualTheDirectSumsForEveryPosition) {
         int64_t x0, y0;
     };
     for (const Case& c : {Case{7, 5, 40, 33, 35, -3}, Case{20, 9, 26, 30, 11, 27}}) {
-        const PixelBuffer chunk = noise(c.cw, c.ch, 3, true);
-        const PixelBuffer output = noise(c.W, c.H, 4, true);
+        const PixelBuffer chunk = holedNoise(c.cw, c.ch, 3);
+        const PixelBuffer output = holedNoise(c.W, c.H, 4);
         OverlapErrors errors;
         errors.setChunk(&chunk);
         ASSERT_TRUE(errors.compare(output, c.x0, c.y0));
@@ -113,11 +101,8 @@ TEST(OverlapErrors, EqualTheDirectSumsForEveryPosition) {
 TEST(MatchedPlacement, PastesOnALatticeLandOnMultiplesOfItsPeriod) {
     const uint32_t period = 12;
     const PixelBuffer source = lattice(96 + 30, 96 + 26, period);
-    PixelBuffer chunk(30, 26);
-    for (uint32_t y = 0; y < 26; ++y)
-        for (uint32_t x = 0; x < 30; ++x)
-            chunk.at(x, y) = source.at(x + 5, y + 7);
-    MatchedSession s(96, 96, 8);
+    const PixelBuffer chunk = crop(source, 5, 7, 30, 26);
+    SynthSession s(96, 96, 8, PlacementMethod::Matched);
     s.synth.setChunk(&chunk);
     int matched = 0;
     std::set<std::pair<int, int>> places;
@@ -145,22 +130,16 @@ TEST(MatchedPlacement, PastesOnALatticeLandOnMultiplesOfItsPeriod) {
 // fill is the only uncovered part of the output.
 TEST(MatchedPlacement, HalvedComparisonSettlesOnTheExactPosition) {
     const uint32_t side = uint32_t(MatchedPlacement::kCoarseSide);
-    const PixelBuffer picture = noise(2 * side, 2 * side, 6, false);
-    PixelBuffer chunk(side, side);
-    for (uint32_t y = 0; y < side; ++y)
-        for (uint32_t x = 0; x < side; ++x)
-            chunk.at(x, y) = picture.at(x + 37, y + 21);
+    const PixelBuffer picture = noisePicture(2 * side, 2 * side, 255, 6);
+    const PixelBuffer chunk = crop(picture, 37, 21, side, side);
     PixelBuffer output = picture;
     for (uint32_t y = 80; y < 90; ++y)
         for (uint32_t x = 100; x < 110; ++x)
             output.at(x, y) = 0;
-    const HaltonTable halton;
     MatchedPlacement matched;
     matched.setChunk(&chunk);
-    uint32_t counter = 0;
-    RandomGenerator random(1);
-    PlacementContext context{halton, counter, random, &matched};
-    const Box box = matched.place(output, {side, side}, context);
+    PlacementFixture f(&matched);
+    const Box box = matched.place(output, {side, side}, f.context);
     ASSERT_TRUE(matched.lastMatched());
     EXPECT_TRUE(covers(box, matched.lastAim().x, matched.lastAim().y, 2 * side, 2 * side));
     EXPECT_EQ(box, Box(37, 21, 37 + int32_t(side) - 1, 21 + int32_t(side) - 1));
@@ -181,45 +160,42 @@ TEST(Halving, AveragesBlocksByAlphaAndWrapsAroundTheSource) {
     EXPECT_EQ(half.at(1, 0), makePixel(191, 100, 0, 10)); // the block at x = 0, wrapped
 }
 
-// On an output many chunks wide, pastes that overlapped nothing would each start a patch of
-// their own phase, to meet the others out of phase later. The tile grows from its first paste
-// instead: every later paste is compared with what is there.
+// Only the first paste, which overlaps nothing, keeps its Halton point, whatever the jitter. On
+// an output many chunks wide, pastes placed without comparison would each start a patch of their
+// own phase, to meet the others out of phase later: every later paste is compared instead.
 TEST(MatchedPlacement, EveryPasteAfterTheFirstIsCompared) {
-    const PixelBuffer source = lattice(240, 240, 12);
-    PixelBuffer chunk(30, 26);
-    for (uint32_t y = 0; y < 26; ++y)
-        for (uint32_t x = 0; x < 30; ++x)
-            chunk.at(x, y) = source.at(x, y);
-    MatchedSession s(240, 240, 3);
+    const PixelBuffer chunk = crop(lattice(240, 240, 12), 0, 0, 30, 26);
+    SynthSession s(240, 240, 3, PlacementMethod::Matched);
+    s.placement.jittering = 1.0;
     s.synth.setChunk(&chunk);
+    s.synth.step();
+    EXPECT_EQ(s.synth.lastBox(), Box(0, 0, 29, 25));
+    EXPECT_FALSE(s.synth.matchedPlacement().lastMatched());
     int unmatched = 0;
     for (int step = 0; step < 3000 && !s.synth.isComplete(); ++step) {
         s.synth.step();
         unmatched += !s.synth.matchedPlacement().lastMatched();
     }
     ASSERT_TRUE(s.synth.isComplete());
-    EXPECT_EQ(unmatched, 1);
+    EXPECT_EQ(unmatched, 0);
 }
 
 // On outputs with scattered coverage, every box covers the uncovered pixel it aimed at,
 // starts inside the output and has the chunk's size; chunks from tiny to output-wide.
 TEST(MatchedPlacement, ChosenBoxAlwaysCoversTheAimedAtUncoveredPixel) {
-    const HaltonTable halton;
     for (uint32_t side : {3u, 16u, 40u, 64u}) {
-        PixelBuffer output = noise(64, 48, side, false);
+        PixelBuffer output = noisePicture(64, 48, 255, side);
         RandomGenerator holes(side);
         for (uint32_t i = 0; i < output.count(); ++i)
             if (holes.next() % 4 == 0)
                 output.pixels()[i] = 0;
-        const PixelBuffer chunk = noise(side, std::min(side, 48u), 9, false);
+        const PixelBuffer chunk = noisePicture(side, std::min(side, 48u), 255, 9);
         MatchedPlacement matched;
         matched.setChunk(&chunk);
-        uint32_t counter = 0;
-        RandomGenerator random(1);
-        PlacementContext context{halton, counter, random, &matched};
+        PlacementFixture f(&matched);
         int compared = 0;
         for (int i = 0; i < 60; ++i) {
-            const Box box = matched.place(output, {chunk.width(), chunk.height()}, context);
+            const Box box = matched.place(output, {chunk.width(), chunk.height()}, f.context);
             const MatchedPlacement::Aim aim = matched.lastAim();
             ASSERT_EQ(box.width(), chunk.width());
             ASSERT_EQ(box.height(), chunk.height());
@@ -236,7 +212,7 @@ TEST(MatchedPlacement, ChosenBoxAlwaysCoversTheAimedAtUncoveredPixel) {
 // an earlier copy of itself matches well while adding next to nothing: such positions must
 // not take over, or the fill needs many times the pastes of Random.
 TEST(MatchedPlacement, FillsSmoothTexturesInAboutAsManyStepsAsRandom) {
-    const PixelBuffer rough = noise(96, 96, 5, false);
+    const PixelBuffer rough = noisePicture(96, 96, 255, 5);
     PixelBuffer smooth(96, 96);
     for (uint32_t y = 0; y < 96; ++y)
         for (uint32_t x = 0; x < 96; ++x) {
@@ -249,63 +225,11 @@ TEST(MatchedPlacement, FillsSmoothTexturesInAboutAsManyStepsAsRandom) {
             smooth.at(x, y) = makePixel(255, sum[0] / 144, sum[1] / 144, sum[2] / 144);
         }
     auto steps = [&](PlacementMethod method) {
-        MatchedSession s(320, 320, 4, method);
+        SynthSession s(320, 320, 4, method);
         s.placement.jittering = 0.5;
         s.synth.setChunk(&smooth);
-        int n = 0;
-        while (n < 2000 && !s.synth.isComplete()) {
-            s.synth.step();
-            ++n;
-        }
-        return n;
+        return s.fill(2000);
     };
     const int random = steps(PlacementMethod::Random);
     EXPECT_LT(steps(PlacementMethod::Matched), random * 3 / 2) << "random took " << random;
-}
-
-// A full output and a chunk larger than the output end the step as they do for Random.
-TEST(MatchedPlacement, FullOutputAndOversizedChunkEndAsWithRandom) {
-    const PixelBuffer small = noise(10, 10, 2, false);
-    const PixelBuffer wide = noise(70, 10, 2, false);
-    for (PlacementMethod method : {PlacementMethod::Random, PlacementMethod::Matched}) {
-        MatchedSession full(40, 30, 1, method);
-        std::fill(full.output.pixels(), full.output.pixels() + full.output.count(), 0xFF808080u);
-        full.synth.setChunk(&small);
-        EXPECT_EQ(full.synth.step(), PasteOutcome::Nothing);
-
-        MatchedSession oversized(40, 30, 1, method);
-        oversized.synth.setChunk(&wide);
-        EXPECT_EQ(oversized.synth.step(), PasteOutcome::Invalid);
-        EXPECT_EQ(oversized.synth.placementCounter(), 1u);
-    }
-}
-
-// The jitter is not used, and the first paste (no overlap) keeps the Halton position; the
-// second passes over sequence points out of its reach ((20, 9) is) and is compared.
-TEST(MatchedPlacement, FirstPasteKeepsTheHaltonPointWhateverTheJitter) {
-    const PixelBuffer chunk = noise(10, 10, 2, false);
-    MatchedSession s(100, 100, 1);
-    s.placement.jittering = 1.0;
-    s.synth.setChunk(&chunk);
-    s.synth.step();
-    EXPECT_EQ(s.synth.lastBox(), Box(0, 0, 9, 9));
-    EXPECT_FALSE(s.synth.matchedPlacement().lastMatched());
-    s.synth.step();
-    EXPECT_TRUE(s.synth.matchedPlacement().lastMatched());
-    EXPECT_GT(s.synth.placementCounter(), 2u);
-}
-
-TEST(MatchedPlacement, SameSeedGivesTheSameTile) {
-    const PixelBuffer chunk = lattice(40, 34, 40); // one noise cell: no period inside
-    auto tile = [&](uint32_t seed) {
-        MatchedSession s(120, 100, seed);
-        s.synth.setChunk(&chunk);
-        for (int step = 0; step < 400 && !s.synth.isComplete(); ++step)
-            s.synth.step();
-        EXPECT_TRUE(s.synth.isComplete());
-        return std::vector<uint32_t>(s.output.pixels(), s.output.pixels() + s.output.count());
-    };
-    const auto first = tile(21);
-    EXPECT_EQ(tile(21), first);
-    EXPECT_NE(tile(22), first);
 }

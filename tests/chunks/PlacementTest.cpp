@@ -3,19 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chunks/Placement.h"
+#include "support/ChunkSessions.h"
 #include "support/Pictures.h"
-
-namespace {
-
-struct PlacementFixture {
-    HaltonTable halton;
-    uint32_t counter = 0;
-    RandomGenerator random{1};
-    PlacementContext context{halton, counter, random};
-};
-
-}  // namespace
 
 TEST(HaltonTable, PointsAreRadicalInversesInBasesFiveAndEleven) {
     const HaltonTable table;
@@ -138,6 +127,8 @@ TEST(Placement, GridCellIsTheCurrentChunkOrTheSmallestWhenMixing) {
 
     images.addImage(PixelBuffer(60, 20));
     const uint32_t tall = images.addImage(PixelBuffer(30, 50));
+    images.find(tall)->addChunk();
+    EXPECT_EQ(images.chunkCount(), 3u);
     images.setCurrent(tall);
     setGridCell(params, images);
     EXPECT_EQ(params.cellWidth, 30);

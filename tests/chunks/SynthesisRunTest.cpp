@@ -4,26 +4,19 @@
 
 #include "chunks/SynthesisRun.h"
 #include "engine/Blending.h"
+#include "support/ChunkSessions.h"
 #include "support/Pictures.h"
 
 namespace {
 
 // A session's worth of run context over an empty output.
-struct RunSetup {
+struct RunSetup : SynthSession {
     ImageCollection images;
-    PlacementParameters placement;
-    RandomGenerator random{3};
-    PixelBuffer output;
-    MOSSynthesizer synthesizer{placement, random};
     PixelBuffer chunkPixels;
     PixelBuffer chunkMask;
     bool chunkChanged = true;
 
-    RunSetup(uint32_t width, uint32_t height, PlacementMethod method) : output(width, height) {
-        placement.method = method;
-        synthesizer.setOutput(&output);
-        synthesizer.reset();
-    }
+    RunSetup(uint32_t width, uint32_t height, PlacementMethod method) : SynthSession(width, height, 3, method) {}
     uint32_t add(const PixelBuffer& picture, float probability = 1.0f) {
         const uint32_t key = images.addImage(picture);
         images.find(key)->chunk(0)->probability = probability;
@@ -31,13 +24,13 @@ struct RunSetup {
         return key;
     }
     RunStatistics run(RunListener& listener, uint64_t memoryLimit = 0) {
-        SynthesisRun run({synthesizer, images, placement, random, chunkPixels, chunkMask, chunkChanged}, listener);
+        SynthesisRun run({synth, images, placement, random, chunkPixels, chunkMask, chunkChanged}, listener);
         run.setMemoryLimit(memoryLimit);
         return run.runAutomatic();
     }
     uint64_t stallLimit() {
         RunListener none;
-        return SynthesisRun({synthesizer, images, placement, random, chunkPixels, chunkMask, chunkChanged}, none)
+        return SynthesisRun({synth, images, placement, random, chunkPixels, chunkMask, chunkChanged}, none)
             .stallLimit();
     }
 };
@@ -106,7 +99,7 @@ TEST(SynthesisRun, RunWhoseChunkIsFullyOrPartlyTransparentEnds) {
         if (c.mix)
             s.add(noisePicture(24, 24, 255), 0.0f); // opaque, but never drawn
         const uint32_t key = s.add(noisePicture(24, 24, c.alpha), 1.0f);
-        Guard guard(s.synthesizer);
+        Guard guard(s.synth);
         const RunStatistics stats = s.run(guard);
 
         EXPECT_TRUE(stats.end == RunEnd::NotOpaqueEnough || stats.end == RunEnd::Stalled) << int(stats.end);
@@ -131,7 +124,7 @@ TEST(SynthesisRun, RunThatNoLongerRaisesCoverageStallsAfterTheLimit) {
         for (uint32_t x = 17; x < 23; ++x)
             chunk.at(x, y) = makePixel(255, 90, 60, 30);
     s.add(chunk);
-    Guard guard(s.synthesizer);
+    Guard guard(s.synth);
     const RunStatistics stats = s.run(guard);
 
     EXPECT_EQ(stats.end, RunEnd::Stalled);
@@ -150,7 +143,7 @@ TEST(SynthesisRun, RunThatNoLongerRaisesCoverageStallsAfterTheLimit) {
 TEST(SynthesisRun, PasteAboveTheMemoryLimitEndsTheRunWithItsEstimate) {
     RunSetup setup(256, 256, PlacementMethod::Random);
     setup.add(noisePicture(200, 200, 255));
-    Guard guard(setup.synthesizer);
+    Guard guard(setup.synth);
     const uint64_t limit = uint64_t(8) << 20;
     const RunStatistics stats = setup.run(guard, limit);
     EXPECT_EQ(stats.end, RunEnd::OverBudget);
@@ -160,7 +153,7 @@ TEST(SynthesisRun, PasteAboveTheMemoryLimitEndsTheRunWithItsEstimate) {
     EXPECT_EQ(stats.overBudget, 1u);
     EXPECT_EQ(stats.memoryBudget, limit);
     EXPECT_GE(stats.refusedMemory, 200u * 200 * 13 + 144u * 144 * 600);
-    EXPECT_EQ(setup.synthesizer.memoryBudget(), limit);
+    EXPECT_EQ(setup.synth.memoryBudget(), limit);
 }
 
 namespace {
@@ -200,7 +193,7 @@ WrapContinuity continuityAcrossTheWrap(const PixelBuffer& out) {
 TEST(SynthesisRun, GridRunFinishesItsPassAcrossTheWrap) {
     RunSetup s(96, 96, PlacementMethod::SemiRegular);
     s.add(placeCoded(64));
-    Guard guard(s.synthesizer);
+    Guard guard(s.synth);
     const RunStatistics stats = s.run(guard);
     const WrapContinuity c = continuityAcrossTheWrap(s.output);
 

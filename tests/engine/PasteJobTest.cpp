@@ -78,34 +78,6 @@ std::vector<std::string> buildMap(const PasteJob& job) {
 
 } // namespace
 
-TEST(PasteJob, StraightVerticalCutFeathersEveryRowAndStoresOneSeamPerRow) {
-    Scene s = straightCutScene();
-    PasteJob job(s.chunkView(), s.dest(8, 0), s.store);
-    Box changed;
-    ASSERT_EQ(job.run(nullptr, &changed), PasteOutcome::Cut);
-    EXPECT_EQ(changed, Box(8, 0, 23, 11));
-    // Each row's pair: new/old differences 30 / 255 at both pixels, over gradients of 200 grey
-    // levels at alpha 255 in the chunk and in the output.
-    const double pairCost = (60.0 / 255.0) / (2.0 * 200.0 / std::sqrt(255.0) + 0.01);
-    const MaskBuffer& mask = job.weightMask();
-    for (uint32_t y = 1; y <= 10; ++y) {
-        EXPECT_EQ(mask.at(0, y), PasteJob::kOldTransition) << "row " << y;
-        EXPECT_EQ(mask.at(1, y), PasteJob::kNewTransition) << "row " << y;
-        for (uint32_t x = 2; x < 16; ++x)
-            EXPECT_EQ(mask.at(x, y), 255) << x << "," << y;
-        ASSERT_EQ(s.store.row(y).size(), 1u) << "row " << y;
-        EXPECT_EQ(s.store.row(y)[0].first, y * 32 + 8);
-        EXPECT_EQ(s.store.row(y)[0].second, y * 32 + 9);
-        EXPECT_NEAR(s.store.row(y)[0].cost, pairCost, 1e-15);
-    }
-    EXPECT_EQ(s.store.size(), 10u);
-    EXPECT_NEAR(job.flow(), 10 * pairCost, 1e-14);
-    EXPECT_EQ(s.output.at(8, 5), blendMasked(kDarkOld, kDark, 85));
-    EXPECT_EQ(s.output.at(9, 5), blendMasked(kBrightOld, kBright, 170));
-    EXPECT_EQ(s.output.at(12, 5), kBright);
-    EXPECT_EQ(s.output.at(7, 5), kBrightOld);
-}
-
 // One footprint with every class: the output is empty at (3, 2) and half covered at (1, 3)
 // and (2, 4), where the chunk pixel is opaque, respectively of alpha 200; the chunk is
 // transparent at (4, 4); the inner limit forces (5, 2) but not (2, 1) (red without alpha) nor
@@ -265,11 +237,19 @@ TEST(PasteJob, CrossedSeamsArePricedAtTheirOldCostAndRecostedOrCovered) {
     EXPECT_NEAR(costOf(19, 20), cut32, 1e-15);
 }
 
-// Old content in output columns 13..15 and 0, rows 6..9, dark at column 0; a 7 x 6 chunk at
-// (10, 5) whose last column lands on output column 0 and is dark too. For the bottom edge the
-// same scene turned over its diagonal.
-TEST(PasteJob, FootprintAcrossTheRightOrBottomEdgeReadsAndWritesWrappedPixels) {
-    for (bool bottom : {false, true}) {
+// Old content in columns 13..15 and, dark, 16 of rows 6..9; a 7 x 6 chunk at (10, 5) whose last
+// column is dark too. The only cheap cut runs between the dark columns and the rest, where both
+// pictures have an edge anyway. On a 16-pixel output column 16 is column 0: the cut crosses the
+// right edge. For the bottom edge the same scene turned over its diagonal.
+TEST(PasteJob, CutFollowsTheEdgeBothPicturesShareAcrossTheRightOrBottomEdgeToo) {
+    enum Variant { Inside, AcrossRight, AcrossBottom };
+    // Each row's pair: new/old differences 30 / 255 at both pixels, over gradients of 200 grey
+    // levels at alpha 255 in the chunk and in the output.
+    const double pairCost = (60.0 / 255.0) / (2.0 * 200.0 / std::sqrt(255.0) + 0.01);
+    for (Variant variant : {Inside, AcrossRight, AcrossBottom}) {
+        SCOPED_TRACE(variant);
+        const bool bottom = variant == AcrossBottom;
+        const uint32_t side = variant == Inside ? 24 : 16, dark = 16 % side;
         // Position (x, y) of the scene across the right edge, in this variant's buffers.
         auto put = [bottom](PixelBuffer& b, uint32_t x, uint32_t y) -> uint32_t& {
             return bottom ? b.at(y, x) : b.at(x, y);
@@ -279,28 +259,34 @@ TEST(PasteJob, FootprintAcrossTheRightOrBottomEdgeReadsAndWritesWrappedPixels) {
                 for (uint32_t x = x0; x <= x1; ++x)
                     put(b, x, y) = colour;
         };
-        auto index = [bottom](uint32_t x, uint32_t y) { return bottom ? x * 16 + y : y * 16 + x; };
-        Scene s(16, 16, bottom ? 6 : 7, bottom ? 7 : 6);
+        auto index = [&](uint32_t x, uint32_t y) { return bottom ? x * side + y : y * side + x; };
+        Scene s(side, side, bottom ? 6 : 7, bottom ? 7 : 6);
         fill(s.output, 13, 6, 15, 9, kBrightOld);
-        fill(s.output, 0, 6, 0, 9, kDarkOld);
+        fill(s.output, dark, 6, dark, 9, kDarkOld);
         fill(s.chunk, 0, 0, 6, 5, kBright);
         fill(s.chunk, 6, 0, 6, 5, kDark);
         PasteJob job(s.chunkView(), bottom ? s.dest(5, 10) : s.dest(10, 5), s.store);
         Box changed;
-        ASSERT_EQ(job.run(nullptr, &changed), PasteOutcome::Cut) << "bottom " << bottom;
+        ASSERT_EQ(job.run(nullptr, &changed), PasteOutcome::Cut);
         EXPECT_EQ(changed, bottom ? Box(5, 10, 10, 16) : Box(10, 5, 16, 10));
+        EXPECT_NEAR(job.flow(), 4 * pairCost, 1e-14);
+        EXPECT_EQ(s.store.size(), 4u);
         const MaskBuffer& mask = job.weightMask();
         auto maskAt = [&](uint32_t x, uint32_t y) { return bottom ? mask.at(y, x) : mask.at(x, y); };
         for (uint32_t y = 1; y <= 4; ++y) {
-            EXPECT_EQ(maskAt(2, y), 255) << "bottom " << bottom; // over empty output at 12
-            EXPECT_EQ(maskAt(5, y), PasteJob::kNewTransition) << "bottom " << bottom;
-            EXPECT_EQ(maskAt(6, y), PasteJob::kOldTransition) << "bottom " << bottom;
-            // The seam across the wrap starts in the last column (row).
-            EXPECT_NE(s.store.find(index(15, 5 + y), index(0, 5 + y)), nullptr) << "bottom " << bottom << " " << y;
+            for (uint32_t x = 0; x < 5; ++x)
+                EXPECT_EQ(maskAt(x, y), 255) << x << "," << y;
+            EXPECT_EQ(maskAt(5, y), PasteJob::kNewTransition) << y;
+            EXPECT_EQ(maskAt(6, y), PasteJob::kOldTransition) << y;
+            // Across the wrap the pair starts in the last column (row).
+            const SeamRecord* seam = s.store.find(index(15, 5 + y), index(dark, 5 + y));
+            ASSERT_NE(seam, nullptr) << y;
+            EXPECT_NEAR(seam->cost, pairCost, 1e-15) << y;
         }
-        EXPECT_EQ(put(s.output, 0, 7), blendMasked(kDarkOld, kDark, 85)) << "bottom " << bottom;
-        EXPECT_EQ(put(s.output, 12, 7), kBright) << "bottom " << bottom;
-        EXPECT_EQ(put(s.output, 1, 7), 0u) << "bottom " << bottom;
+        EXPECT_EQ(put(s.output, dark, 7), blendMasked(kDarkOld, kDark, 85));
+        EXPECT_EQ(put(s.output, 15, 7), blendMasked(kBrightOld, kBright, 170));
+        EXPECT_EQ(put(s.output, 12, 7), kBright);
+        EXPECT_EQ(put(s.output, dark + 1, 7), 0u);
     }
 }
 
