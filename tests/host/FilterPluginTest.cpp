@@ -257,7 +257,8 @@ TEST_F(FilterPluginTest, PrepareAsksForWholeRowsUpToWhatTheHostOffers) {
 }
 
 // Strips the module cannot use are refused before a byte is converted: a broken read leaves
-// the window an empty picture, a broken write leaves the host image as it was.
+// the window an empty picture, a broken write leaves the host image as it was and no pixel
+// buffer waiting for a finish that will not come.
 TEST_F(FilterPluginTest, StripsWithoutDataOrWithShortRowsAreRefused) {
     for (const bool nullData : {true, false})
         for (const bool writes : {false, true}) {
@@ -279,6 +280,7 @@ TEST_F(FilterPluginTest, StripsWithoutDataOrWithShortRowsAreRefused) {
             if (writes) {
                 EXPECT_EQ(run(host), kResultBadParameters) << nullData;
                 EXPECT_EQ(host.image, before) << nullData;
+                EXPECT_EQ(InProcessPlugin::plugin().pixels(), nullptr) << nullData;
             } else {
                 EXPECT_EQ(run(host), kResultOk) << nullData;
                 EXPECT_EQ(seen, std::vector<uint32_t>(240, 0)) << nullData;
