@@ -1,6 +1,8 @@
 #include "apps/HostStateFile.h"
 
 #include <cerrno>
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -24,6 +26,18 @@ std::string hex(const std::string& bytes) {
     return out.empty() ? "-" : out;
 }
 
+// The value of one hex digit, or -1.
+int digitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Two digits per byte and nothing else: a sign or a space is a damaged file, not a byte.
 bool unhex(const std::string& text, std::string& bytes) {
     bytes.clear();
     if (text == "-")
@@ -31,12 +45,23 @@ bool unhex(const std::string& text, std::string& bytes) {
     if (text.size() % 2 != 0)
         return false;
     for (size_t i = 0; i < text.size(); i += 2) {
-        unsigned value = 0;
-        if (std::sscanf(text.c_str() + i, "%2x", &value) != 1 || !std::isxdigit(uint8_t(text[i + 1])))
+        const int high = digitValue(text[i]), low = digitValue(text[i + 1]);
+        if (high < 0 || low < 0)
             return false;
-        bytes += char(value);
+        bytes += char(high << 4 | low);
     }
     return true;
+}
+
+// strtod reports a subnormal result as out of range, but format writes such numbers (a seed
+// can be any double) and they read back exactly; only an overflow or a loss to zero is refused.
+bool parseNumber(const std::string& text, double& number) {
+    char* end = nullptr;
+    errno = 0;
+    number = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != 0)
+        return false;
+    return errno == 0 || (errno == ERANGE && number != 0 && std::fabs(number) < DBL_MIN);
 }
 
 std::string keyText(uint32_t key) {
@@ -62,10 +87,8 @@ bool parseItem(std::istringstream& words, StandInHost::DescriptorItem& item) {
         item.integer = int32_t(v);
         return *end == 0 && errno == 0 && v >= INT32_MIN && v <= INT32_MAX;
     }
-    if (item.type == kTypeFloat) {
-        item.number = std::strtod(value.c_str(), &end);
-        return *end == 0 && errno == 0;
-    }
+    if (item.type == kTypeFloat)
+        return parseNumber(value, item.number);
     return item.type == kTypeText && unhex(value, item.text);
 }
 

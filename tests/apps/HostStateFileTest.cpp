@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "apps/HostStateFile.h"
 
 namespace {
@@ -11,7 +13,8 @@ StandInHost::Kept sample() {
     kept.descriptor = {{fourChar("pMtd"), kTypeInteger, -3, 0, {}},
                        {fourChar("rndS"), kTypeFloat, 0, 0.1, {}},
                        {fourChar("pPth"), kTypeText, 0, 0, std::string("a b\n\0c", 6)},
-                       {fourChar("pPth"), kTypeText, 0, 0, {}}};
+                       {fourChar("pPth"), kTypeText, 0, 0, {}},
+                       {fourChar("rndS"), kTypeFloat, 0, std::numeric_limits<double>::denorm_min(), {}}};
     return kept;
 }
 
@@ -25,11 +28,12 @@ TEST(HostStateFile, KeepsTheParameterBlockAndTheDescriptorExactly) {
     std::string error;
     ASSERT_TRUE(HostStateFile::parse(text, back, error)) << error;
     EXPECT_EQ(back.parameters, kept.parameters);
-    ASSERT_EQ(back.descriptor.size(), 4u);
+    ASSERT_EQ(back.descriptor.size(), 5u);
     EXPECT_EQ(back.descriptor[0].integer, -3);
     EXPECT_EQ(back.descriptor[1].number, 0.1);
     EXPECT_EQ(back.descriptor[2].text, kept.descriptor[2].text);
     EXPECT_EQ(back.descriptor[3].text, "");
+    EXPECT_EQ(back.descriptor[4].number, std::numeric_limits<double>::denorm_min());
     EXPECT_TRUE(back.hasDescriptor);
 
     StandInHost::Kept none;
@@ -48,11 +52,13 @@ TEST(HostStateFile, MalformedFilesAreRefusedNamingTheLine) {
         {"patchloom-host-state 1\nparameters 2 0a0b0c\n", "line 2: expected 'parameters SIZE HEX'"},
         {"patchloom-host-state 1\nparameters 99999999 00\n", "line 2: expected 'parameters SIZE HEX'"},
         {"patchloom-host-state 1\nparameters 4 0g\n", "line 2: expected 'parameters SIZE HEX'"},
+        {"patchloom-host-state 1\nparameters 4 -1\n", "line 2: expected 'parameters SIZE HEX'"},
         {"patchloom-host-state 1\n\nitem pMtd long 12x\n", "line 3: expected 'item KEY"},
         {"patchloom-host-state 1\nitem pMtd long 99999999999\n", "line 2: expected 'item KEY"},
         {"patchloom-host-state 1\nitem pMt long 1\n", "line 2: expected 'item KEY"},
         {"patchloom-host-state 1\nitem pPth TEXT 414\n", "line 2: expected 'item KEY"},
         {"patchloom-host-state 1\nitem rndS doub 1 2\n", "line 2: expected 'item KEY"},
+        {"patchloom-host-state 1\nitem rndS doub 1e999\n", "line 2: expected 'item KEY"},
         {"patchloom-host-state 1\nwhatever\n", "line 2: unknown entry 'whatever'"},
         {"patchloom-host-state 1\ndescriptor none\nitem cWdt long 1\n", "line 3: 'descriptor none' together"},
     };
