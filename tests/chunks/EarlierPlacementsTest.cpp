@@ -9,8 +9,7 @@
 
 namespace {
 
-// A chunk with structure on several scales, so that cuts really wander: a smooth gradient,
-// a diagonal ripple and per-pixel noise from the engine's own generator.
+// Gradient, diagonal ripple and noise: structure on several scales, so that cuts really wander.
 PixelBuffer noisyChunk(uint32_t width, uint32_t height) {
     PixelBuffer chunk(width, height);
     RandomGenerator noise(99);

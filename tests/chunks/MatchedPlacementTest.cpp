@@ -95,9 +95,8 @@ TEST(OverlapErrors, EqualTheDirectSumsForEveryPosition) {
     }
 }
 
-// Every paste over content lands in phase with the lattice (error zero there, about twice the
-// variance anywhere else), so the finished tile is the lattice itself, without a single seam
-// showing; and the phases drawn differ, since all of them match equally well.
+// In phase the error is zero, elsewhere about twice the variance: the tile is the lattice
+// itself, and the phases drawn differ, since all of them match equally well.
 TEST(MatchedPlacement, PastesOnALatticeLandOnMultiplesOfItsPeriod) {
     const uint32_t period = 12;
     const PixelBuffer source = lattice(96 + 30, 96 + 26, period);
@@ -124,10 +123,8 @@ TEST(MatchedPlacement, PastesOnALatticeLandOnMultiplesOfItsPeriod) {
             ASSERT_EQ(s.output.at(x, y), source.at(x + 5, y + 7)) << x << "," << y;
 }
 
-// A chunk large enough to be compared at half resolution, cut from the output at an odd
-// position: the halved comparison can only find the even positions next to it, and the place
-// is settled at full resolution on the one where the chunk matches exactly. The hole it must
-// fill is the only uncovered part of the output.
+// Cut at an odd position, the chunk is found by the halved comparison only at even positions
+// beside it; the full-resolution check must settle it where it matches exactly.
 TEST(MatchedPlacement, HalvedComparisonSettlesOnTheExactPosition) {
     const uint32_t side = uint32_t(MatchedPlacement::kCoarseSide);
     const PixelBuffer picture = noisePicture(2 * side, 2 * side, 255, 6);
@@ -208,9 +205,8 @@ TEST(MatchedPlacement, ChosenBoxAlwaysCoversTheAimedAtUncoveredPixel) {
     }
 }
 
-// Large smooth shapes barely change under a shift of a few pixels, so a chunk laid almost on
-// an earlier copy of itself matches well while adding next to nothing: such positions must
-// not take over, or the fill needs many times the pastes of Random.
+// A smooth chunk laid almost on an earlier copy of itself matches well while adding next to
+// nothing: such positions must not take over, or the fill needs many times Random's pastes.
 TEST(MatchedPlacement, FillsSmoothTexturesInAboutAsManyStepsAsRandom) {
     const PixelBuffer rough = noisePicture(96, 96, 255, 5);
     PixelBuffer smooth(96, 96);

@@ -187,9 +187,8 @@ WrapContinuity continuityAcrossTheWrap(const PixelBuffer& out) {
 
 } // namespace
 
-// The grid covers this output before its last row and column, which cross the bottom and right
-// edges, come up. The run still pastes them, so that the tile's border is cut through like any
-// other seam instead of staying the straight meeting line of two unrelated pastes.
+// The grid covers this output before its row and column across the wrap come up; they are still
+// pasted, or the tile's border stays the straight meeting line of two unrelated pastes.
 TEST(SynthesisRun, GridRunFinishesItsPassAcrossTheWrap) {
     RunSetup s(96, 96, PlacementMethod::SemiRegular);
     s.add(placeCoded(64));

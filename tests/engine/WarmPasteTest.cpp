@@ -6,9 +6,8 @@
 
 namespace {
 
-// A paste whose overlap crosses the seams an earlier paste left: opaque noise as the old
-// output, with an 8-pixel band along the footprint's right and bottom side left empty so that
-// the overlap is tied to the chunk there and to the output at the border.
+// A paste across an earlier paste's seams, over opaque noise with an 8-pixel empty band along
+// the footprint's right and bottom side, so that the overlap is tied to both terminals.
 struct CrossingPaste {
     static constexpr int32_t kSide = 96;
     PixelBuffer output = noisePicture(160, 160, 255, 1);
