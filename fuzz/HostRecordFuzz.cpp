@@ -91,7 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     r.maxSpace = input.ConsumeIntegral<int32_t>();
     host.bytesPerPixel = std::max<int>(r.planes, 0) * std::max<int>(r.depth / 8, 0);
     host.rowBytes = int64_t(width) * host.bytesPerPixel + input.ConsumeIntegralInRange<int>(0, 8);
-    host.reportedRowBytes = input.ConsumeBool() ? int32_t(host.rowBytes) : input.ConsumeIntegral<int32_t>();
+    // Now and then the host reports rows shorter than its own (even negative ones); never
+    // longer, as the picture it holds would not have them.
+    host.reportedRowBytes = int32_t(host.rowBytes);
+    if (input.ConsumeBool())
+        host.reportedRowBytes = int32_t(std::min<int64_t>(input.ConsumeIntegral<int32_t>(), host.rowBytes));
     host.withData = input.ConsumeIntegralInRange<int>(0, 15) != 0;
     host.advanceFailsAt = input.ConsumeIntegralInRange<int>(-1, 4);
     host.picture.assign(size_t(host.rowBytes) * size_t(height), 0x5A);

@@ -133,6 +133,20 @@ TEST_F(FilterPluginTest, SeventyRowsTravelInStripsOf32And32And6ThroughEitherPath
     EXPECT_EQ(viaContinue.record.outRect.top, viaContinue.record.outRect.bottom);
 }
 
+// A picture at the far end of the coordinate range travels whole: its last strip ends at its
+// last row instead of wrapping round past the largest coordinate.
+TEST_F(FilterPluginTest, StripsNearTheCoordinateLimitEndAtTheLastRow) {
+    TestHost host(3, 40, kModeRGB, 8, 3);
+    host.originTop = INT32_MAX - 40;
+    host.record.filterRect = {host.originTop, 0, INT32_MAX, 3};
+    paint(0xFF102030u);
+    ASSERT_EQ(run(host), kResultOk);
+    const std::vector<std::pair<int, int>> strips = {{INT32_MAX - 40, INT32_MAX - 8}, {INT32_MAX - 8, INT32_MAX}};
+    EXPECT_EQ(rowsOf(host.readStrips), strips);
+    EXPECT_EQ(rowsOf(host.writtenStrips), strips);
+    EXPECT_EQ(host.sample(2, 39, 0), 0x10);
+}
+
 TEST_F(FilterPluginTest, ACancelDuringTheWriteKeepsTheStripsAlreadyWritten) {
     TestHost::Options options;
     options.cancelAtAbortCall = 4 + 2;  // four strips read, then two written
