@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QHeaderView>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include "UiTestSupport.h"
@@ -180,6 +182,22 @@ TEST_F(MainWindowTest, ImageAndFilterChangesReachTheViews) {
     }
     EXPECT_FALSE(child<QPushButton>("goStopButton")->isEnabled());
     EXPECT_TRUE(output->previewImage().isNull());
+}
+
+// In a window as the runner opens it for a 512 x 512 picture, the images panel is wide enough
+// for a mixed chunk's "Probability : 100%" beside its name, not cut off with an ellipsis.
+TEST_F(MainWindowTest, MixedChunkRowsShowTheirWholeProbability) {
+    open(512, 512);
+    window->setGeometry(SessionRunner::windowGeometry({512, 512}, {0, 0, 1600, 1000}));
+    loadPattern(16);
+    loadPattern(12);
+    child<QCheckBox>("multiCheck")->click();
+    QTreeWidget* list = window->imagePanel()->listView();
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    const int room = list->header()->sectionSize(1) - margins;
+    const QString widest = PLQChunkItem::probabilityText(100.0f);
+    EXPECT_EQ(list->fontMetrics().elidedText(widest, Qt::ElideRight, room).toStdString(), widest.toStdString());
+    EXPECT_EQ(window->outputFrame()->visibleRegion().boundingRect().size(), QSize(512, 512));
 }
 
 // The strip under the title bar is a shaded edge in the palette's light and dark, not an
