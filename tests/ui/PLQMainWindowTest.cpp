@@ -229,6 +229,22 @@ TEST_F(MainWindowTest, PageKeysZoomWhateverHasFocus) {
     EXPECT_EQ(output->zoomLevel(), -1);
 }
 
+// After typing a value into a number field and pressing Return, Ctrl+Z still undoes the
+// last paste: the field's own text undo does not take the key.
+TEST_F(MainWindowTest, CtrlZUndoesWhileANumberFieldHasFocus) {
+    open(64, 64);
+    loadPattern(16);
+    shell().pasteChunkEvent();
+    ASSERT_TRUE(waitForRunEnd());
+    ASSERT_FALSE(outputIsEmpty());
+    QLineEdit* jitter = child<PLQSpinBox>("jitterSpin")->findChild<QLineEdit*>();
+    typeInto(jitter, QStringLiteral("20"));
+    QTest::keyClick(jitter, Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), jitter);
+    QTest::keyClick(jitter, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&] { return outputIsEmpty(); }));  // a shortcut clicks after an animation
+}
+
 // The output so far is a clicked paste; the run is held by the view lock until Apply, as in
 // the Escape test, so that it cannot finish first.
 TEST_F(MainWindowTest, ApplyDuringARunStopsItAndKeepsThePartialOutput) {
