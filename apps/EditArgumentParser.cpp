@@ -127,6 +127,9 @@ EditArgumentParser::Result EditArgumentParser::parse(const std::vector<std::stri
     }
     if (positional.size() > 1)
         result.error = "one IMAGE at most (got '" + positional[1] + "' too)";
+    else if (!positional.empty() && positional.front().empty())
+        // An unset shell variable, most likely: with --size it would go unnoticed.
+        result.error = "IMAGE is an empty word: name the picture to edit";
     else if (positional.empty() && !o.sizeGiven)
         result.error = "IMAGE is missing: name the picture to edit, or give --size WxH for a new one";
     else if (o.output.empty())

@@ -29,7 +29,8 @@ bool sensible(const SynthOptions& o) {
     const bool sides = within(o.width, P::kMinSide, P::kMaxSide) && within(o.height, P::kMinSide, P::kMaxSide);
     const bool amounts = o.jittering >= 0 && o.jittering <= 1 && o.coveringFactor >= 0 && o.coveringFactor < 1 &&
                          within(o.filterRadius, 0, P::kMaxFilterRadius) && o.chunkCount <= P::kMaxChunks &&
-                         o.chunkSize >= 0.05f && o.chunkSize <= 0.8f;
+                         o.chunkSize >= float(P::kMinChunkSize) * 0.01f &&
+                         o.chunkSize <= float(P::kMaxChunkSize) * 0.01f;
     const bool memory = o.memoryLimit == 0 || (o.memoryLimit >= uint64_t(P::kMinMemoryMegabytes) << 20 &&
                                                o.memoryLimit <= uint64_t(P::kMaxMemoryMegabytes) << 20);
     bool companions = true;

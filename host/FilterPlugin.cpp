@@ -62,9 +62,12 @@ void FilterPlugin::entry(int16_t selector, void* parameterBlock, intptr_t* data,
         dispatch(selector, handles, data);
         if (*data != 0)
             handles.unlock(reinterpret_cast<Handle>(*data));
-        // After an error the host calls no finish: the globals go now, or nobody frees them.
-        if (*result != kResultOk)
+        // After an error the host calls no finish: the buffer and the globals go now, or the
+        // buffer stays in the host's memory until the next run.
+        if (*result != kResultOk) {
+            freePixels();
             disposeGlobals(record, data);
+        }
     } catch (...) {
         // Nothing may unwind into the host. After an error the host calls no finish, so the
         // buffer and the globals go now.

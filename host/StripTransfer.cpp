@@ -46,7 +46,7 @@ void StripTransfer::transfer(bool reading, int16_t& result) {
             break;
         }
         rect.top = top;
-        rect.bottom = std::min(top + kStripRows, filter.bottom);
+        rect.bottom = int32_t(std::min<int64_t>(int64_t(top) + kStripRows, filter.bottom));
         result = record_.advanceState ? record_.advanceState() : kResultBadParameters;
         if (result != kResultOk)
             break;

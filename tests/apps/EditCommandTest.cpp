@@ -110,6 +110,7 @@ TEST_F(EditCommandTest, BadArgumentsGiveStatusTwoAndOneLine) {
         {"in.png"},
         {"-o", "out.png"},
         {"a.png", "b.png", "-o", "out.png"},
+        {"", "-o", "out.png", "--size", "8x8"},
         {"in.png", "-o"},
         {"in.png", "-o", "out.png", "--size", "1x5"},
         {"in.png", "-o", "out.png", "--size", "9000x8"},

@@ -133,6 +133,20 @@ TEST_F(FilterPluginTest, SeventyRowsTravelInStripsOf32And32And6ThroughEitherPath
     EXPECT_EQ(viaContinue.record.outRect.top, viaContinue.record.outRect.bottom);
 }
 
+// A picture at the far end of the coordinate range travels whole: its last strip ends at its
+// last row instead of wrapping round past the largest coordinate.
+TEST_F(FilterPluginTest, StripsNearTheCoordinateLimitEndAtTheLastRow) {
+    TestHost host(3, 40, kModeRGB, 8, 3);
+    host.originTop = INT32_MAX - 40;
+    host.record.filterRect = {host.originTop, 0, INT32_MAX, 3};
+    paint(0xFF102030u);
+    ASSERT_EQ(run(host), kResultOk);
+    const std::vector<std::pair<int, int>> strips = {{INT32_MAX - 40, INT32_MAX - 8}, {INT32_MAX - 8, INT32_MAX}};
+    EXPECT_EQ(rowsOf(host.readStrips), strips);
+    EXPECT_EQ(rowsOf(host.writtenStrips), strips);
+    EXPECT_EQ(host.sample(2, 39, 0), 0x10);
+}
+
 TEST_F(FilterPluginTest, ACancelDuringTheWriteKeepsTheStripsAlreadyWritten) {
     TestHost::Options options;
     options.cancelAtAbortCall = 4 + 2;  // four strips read, then two written
@@ -257,7 +271,8 @@ TEST_F(FilterPluginTest, PrepareAsksForWholeRowsUpToWhatTheHostOffers) {
 }
 
 // Strips the module cannot use are refused before a byte is converted: a broken read leaves
-// the window an empty picture, a broken write leaves the host image as it was.
+// the window an empty picture, a broken write leaves the host image as it was and no pixel
+// buffer waiting for a finish that will not come.
 TEST_F(FilterPluginTest, StripsWithoutDataOrWithShortRowsAreRefused) {
     for (const bool nullData : {true, false})
         for (const bool writes : {false, true}) {
@@ -279,6 +294,7 @@ TEST_F(FilterPluginTest, StripsWithoutDataOrWithShortRowsAreRefused) {
             if (writes) {
                 EXPECT_EQ(run(host), kResultBadParameters) << nullData;
                 EXPECT_EQ(host.image, before) << nullData;
+                EXPECT_EQ(InProcessPlugin::plugin().pixels(), nullptr) << nullData;
             } else {
                 EXPECT_EQ(run(host), kResultOk) << nullData;
                 EXPECT_EQ(seen, std::vector<uint32_t>(240, 0)) << nullData;

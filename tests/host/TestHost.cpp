@@ -213,7 +213,8 @@ int16_t TestHost::call(EntryPointProc entry, int16_t selector) {
 }
 
 uint8_t* TestHost::at(const HostRect& rect) {
-    return image.data() + size_t(rect.top) * rowBytes + size_t(rect.left) * record.planes * bytesPerSample;
+    return image.data() + size_t(int64_t(rect.top) - originTop) * rowBytes +
+           size_t(rect.left) * record.planes * bytesPerSample;
 }
 
 int16_t TestHost::run(EntryPointProc entry) {

@@ -71,6 +71,7 @@ public:
     int bytesPerSample;
     int rowBytes;
     std::vector<uint8_t> image;
+    int32_t originTop = 0;  // the coordinate of the image's first row
     FilterRecord record;
     HandleProcs handleProcs;
     ReadDescriptorProcs readProcs;
