@@ -164,7 +164,7 @@ bool EditCommand::readPicture(const std::string& path, std::vector<uint32_t>& pi
 bool EditCommand::checkReadable(const std::string& path) {
     QString failure;
     const QuietReaders quiet;
-    if (ImageLoader::readPicture(fromLocal(path), failure).isNull()) {
+    if (!ImageLoader::readableAsInput(fromLocal(path), failure)) {
         fail(TerminalWarnings::plainLine(failure));
         return false;
     }

@@ -339,15 +339,20 @@ QImage ImageLoader::readPicture(const QString& path, QString& failure) {
     } catch (const std::bad_alloc&) {
     }
     QImage image = std::move(read.image).convertToFormat(QImage::Format_ARGB32);
-    if (image.isNull()) {
+    if (image.isNull())
         failure = cannotOpenText(path, read.format, read.error);
-        return image;
-    }
+    return image;
+}
+
+bool ImageLoader::readableAsInput(const QString& path, QString& failure) {
+    const QImage image = readPicture(path, failure);
+    if (image.isNull())
+        return false;
     if (isFullyTransparent(image)) {
         failure = fullyTransparentText(path);
-        return QImage();
+        return false;
     }
-    return image;
+    return true;
 }
 
 QImage ImageLoader::readFile(const QString& path, QSize outputSize, QSize* fileSize) {

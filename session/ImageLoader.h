@@ -68,8 +68,12 @@ public:
 
     // Reads one file as a host would hand a picture over: 32-bit ARGB at its own size, alpha
     // as stored, through the same readers and limits as loadFiles. Null, with `failure` set to
-    // the warning loadFiles would give, when the file cannot be read or is fully transparent.
+    // the warning loadFiles would give, when the file cannot be read. A fully transparent
+    // picture is read like any other: a host may well run the filter on an empty layer.
     static QImage readPicture(const QString& path, QString& failure);
+    // Whether loadFiles would take the file as an input image (readable, not fully
+    // transparent); `failure` gets the warning it would show when not.
+    static bool readableAsInput(const QString& path, QString& failure);
 
 private:
     Loaded load(const QString& path, QSize outputSize, bool keepDeep);

@@ -33,5 +33,9 @@ void PLQChunkItem::refreshProb() {
         return;
     }
     shownPercent_ = shown->probability * 100.0f;
-    setText(1, QStringLiteral("Probability : %1%").arg(double(shownPercent_), 5, 'f', 0));
+    setText(1, probabilityText(shownPercent_));
+}
+
+QString PLQChunkItem::probabilityText(float percent) {
+    return QStringLiteral("Probability : %1%").arg(double(percent), 5, 'f', 0);
 }

@@ -32,6 +32,9 @@ public:
     // Points the row at the chunk at `position`; column 0 changes only with the number.
     void setPosition(size_t position);
 
+    // Column 1 while mixing: "Probability : nn%", the percentage right-aligned in five places.
+    static QString probabilityText(float percent);
+
     float shownPercent() const { return shownPercent_; }
     bool shownMixing() const { return shownMixing_; }
 

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -93,6 +94,15 @@ PLQImagesPanel::PLQImagesPanel(PLQShell* shell, QWidget* parent, const char* nam
     blinkTimer_->start(kBlinkPeriodMs);
 
     chooseFiles_ = [this](QWidget* dialogParent) { return chooseWithDialog(dialogParent); };
+}
+
+int PLQImagesPanel::widthForProbabilities() const {
+    // The item views keep this margin on each side of a cell's text.
+    const int textMargins = 2 * (listView_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, listView_) + 1);
+    const int text = listView_->fontMetrics().horizontalAdvance(PLQChunkItem::probabilityText(100.0f));
+    const QMargins margins = layout()->contentsMargins();
+    return margins.left() + margins.right() + 2 * listView_->frameWidth() + listView_->columnWidth(0) + text +
+           textMargins;
 }
 
 PLQImageItem* PLQImagesPanel::imageItem(uint32_t key) const {

@@ -32,6 +32,9 @@ public:
     PLQImagesPanel(PLQShell* shell, QWidget* parent = nullptr, const char* name = nullptr);
 
     QTreeWidget* listView() const { return listView_; }
+    // The panel width, in pixels, at which a chunk row shows "Probability : 100%" whole in
+    // the current font; the window keeps the panel at least this wide.
+    int widthForProbabilities() const;
     QPushButton* addButton() const { return addButton_; }
     QPushButton* removeButton() const { return removeButton_; }
     // The row of the image with `key`, or null.

@@ -76,7 +76,7 @@ void PLQMainWindow::buildWidgets() {
 
     PLQDockWindow* imageDock = makeDock(this, "imageDock", QStringLiteral("Input images"));
     imagePanel_ = new PLQImagesPanel(&shell_, imageDock, "imagePanel");
-    imagePanel_->setMinimumWidth(kSideWidth);
+    imagePanel_->setMinimumWidth(std::max(kSideWidth, imagePanel_->widthForProbabilities()));
     imageDock->setWidget(imagePanel_);
     PLQDockWindow* filterDock = makeDock(this, "filterDock", QStringLiteral("Pre-Filtering"));
     filterPanel_ = new PLQFilterPanel(&shell_, filterDock, "filterPanel");
@@ -121,7 +121,7 @@ void PLQMainWindow::buildWidgets() {
     spacerFrame2->setFixedHeight(5);
     QFrame* spacerFrame = makeFrame(leftFrame, "spacerFrame", QFrame::Panel | QFrame::Sunken);
     auto* aboutFrame = new PLQAbout(this, "aboutFrame");
-    aboutFrame->setFixedWidth(kSideWidth);
+    aboutFrame->setFixedWidth(imagePanel_->minimumWidth());  // lined up with the images panel
 
     // The panels take the height they ask for and the frame below them the rest; when the
     // window is short, the chunk editor's picture gives way first. (Shares by stretch would

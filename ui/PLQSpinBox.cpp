@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -167,5 +168,14 @@ void PLQSpinBox::setEnabled(bool enabled) {
 bool PLQSpinBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lineEdit_ && event->type() == QEvent::FocusOut)
         commitValue();
+    // Undo and redo belong to the window (the output's history): the field's own text undo
+    // would otherwise take the keys, silently, whenever a typed value left the focus here.
+    if (watched == lineEdit_ && event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+            event->ignore();
+            return true;
+        }
+    }
     return QFrame::eventFilter(watched, event);
 }

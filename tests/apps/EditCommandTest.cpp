@@ -77,6 +77,20 @@ TEST_F(EditCommandTest, APictureGoesToTheModuleAsTheHostImage) {
     EXPECT_EQ(seenFirstPixel, 0u);  // a new picture starts transparent
 }
 
+// An empty (fully transparent) picture is edited like any other, as an editor runs the filter
+// on an empty layer; only as an input image is it refused.
+TEST_F(EditCommandTest, AFullyTransparentPictureIsEditedButNotTakenAsInput) {
+    writePng(folder.file("clear.png"), filledPicture(12, 10, 0x00000000u));
+    const std::string target = folder.file("out.png");
+    EXPECT_EQ(run({folder.file("clear.png"), "-o", target}), EditCommand::kApplied) << err.str();
+    EXPECT_EQ(hosts, 1);
+    EXPECT_EQ(seenSize, std::make_pair(12, 10));
+
+    EXPECT_EQ(run({"--size", "16x16", folder.file("clear.png"), "-o", target}), EditCommand::kFailed);
+    EXPECT_NE(err.str().find("The image is fully transparent !"), std::string::npos) << err.str();
+    EXPECT_EQ(sessions, 0);
+}
+
 // A host cannot hand input images to the module, so this one request opens the window here.
 TEST_F(EditCommandTest, SizeWithAnImageOpensTheWindowHereWithTheImageAsFirstInput) {
     writePng(folder.file("in.png"), filledPicture(30, 20, 0xFF102030u));

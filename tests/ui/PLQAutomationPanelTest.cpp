@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 
 #include "UiTestSupport.h"
 #include "session/PLQShell.h"
+#include "ui/PLQAbout.h"
 #include "ui/PLQAutomationPanel.h"
 #include "ui/PLQSpinBox.h"
 
@@ -142,4 +144,18 @@ TEST_F(AutomationPanelTest, MatchedIsTheThirdEntryAndShowsAHintInsteadOfAnAmount
     p.method = PlacementMethod::Matched;
     panel->updateParameters();
     EXPECT_EQ(combo->currentIndex(), 2);
+}
+
+// Every placement method the panel offers has its entry in the manual's table.
+TEST_F(AutomationPanelTest, TheManualDescribesEveryPlacementMethod) {
+    open();
+    QFile manual(PLQAbout::manualUrl().toLocalFile());
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    const QByteArray page = manual.readAll();
+    auto* combo = child<QComboBox>("placementCombo");
+    ASSERT_GE(combo->count(), 3);
+    for (int i = 0; i < combo->count(); ++i) {
+        const QString method = combo->itemText(i);
+        EXPECT_TRUE(page.contains("<tr><th>" + method.toUtf8() + "</th>")) << method.toStdString();
+    }
 }

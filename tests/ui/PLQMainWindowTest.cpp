@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QHeaderView>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include "UiTestSupport.h"
@@ -182,6 +184,22 @@ TEST_F(MainWindowTest, ImageAndFilterChangesReachTheViews) {
     EXPECT_TRUE(output->previewImage().isNull());
 }
 
+// In a window as the runner opens it for a 512 x 512 picture, the images panel is wide enough
+// for a mixed chunk's "Probability : 100%" beside its name, not cut off with an ellipsis.
+TEST_F(MainWindowTest, MixedChunkRowsShowTheirWholeProbability) {
+    open(512, 512);
+    window->setGeometry(SessionRunner::windowGeometry({512, 512}, {0, 0, 1600, 1000}));
+    loadPattern(16);
+    loadPattern(12);
+    child<QCheckBox>("multiCheck")->click();
+    QTreeWidget* list = window->imagePanel()->listView();
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    const int room = list->header()->sectionSize(1) - margins;
+    const QString widest = PLQChunkItem::probabilityText(100.0f);
+    EXPECT_EQ(list->fontMetrics().elidedText(widest, Qt::ElideRight, room).toStdString(), widest.toStdString());
+    EXPECT_EQ(window->outputFrame()->visibleRegion().boundingRect().size(), QSize(512, 512));
+}
+
 // The strip under the title bar is a shaded edge in the palette's light and dark, not an
 // outline in the text colour.
 TEST_F(MainWindowTest, TopStripIsAShadedEdge) {
@@ -209,6 +227,22 @@ TEST_F(MainWindowTest, PageKeysZoomWhateverHasFocus) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
     EXPECT_EQ(output->zoomLevel(), -1);
+}
+
+// After typing a value into a number field and pressing Return, Ctrl+Z still undoes the
+// last paste: the field's own text undo does not take the key.
+TEST_F(MainWindowTest, CtrlZUndoesWhileANumberFieldHasFocus) {
+    open(64, 64);
+    loadPattern(16);
+    shell().pasteChunkEvent();
+    ASSERT_TRUE(waitForRunEnd());
+    ASSERT_FALSE(outputIsEmpty());
+    QLineEdit* jitter = child<PLQSpinBox>("jitterSpin")->findChild<QLineEdit*>();
+    typeInto(jitter, QStringLiteral("20"));
+    QTest::keyClick(jitter, Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), jitter);
+    QTest::keyClick(jitter, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&] { return outputIsEmpty(); }));  // a shortcut clicks after an animation
 }
 
 // The output so far is a clicked paste; the run is held by the view lock until Apply, as in
