@@ -130,14 +130,11 @@ void FilterPlugin::prepare(FilterRecord& record) {
     const int64_t width = std::max<int64_t>(0, int64_t(record.filterRect.right) - record.filterRect.left);
     const int64_t height = int64_t(record.filterRect.bottom) - record.filterRect.top;
     const int64_t rowBytes = int64_t(std::max<int16_t>(record.planes, 0)) * width * 2;
+    // The fewest rows that reach the offer, within the rectangle; counted, not stepped to, as a
+    // rectangle may be billions of rows high.
     int64_t rows = 1;
-    if (rowBytes < record.maxSpace) {
-        while (rows < height) {
-            ++rows;
-            if (rows * rowBytes >= record.maxSpace)
-                break;
-        }
-    }
+    if (rowBytes > 0 && rowBytes < record.maxSpace)
+        rows = std::max<int64_t>(1, std::min<int64_t>(height, (int64_t(record.maxSpace) + rowBytes - 1) / rowBytes));
     record.maxSpace = int32_t(std::min<int64_t>(rows * rowBytes, INT32_MAX));
 }
 
