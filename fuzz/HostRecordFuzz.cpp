@@ -88,6 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     r.filterRect.left = input.ConsumeIntegral<int32_t>();
     r.filterRect.bottom = int32_t(std::min<int64_t>(int64_t(r.filterRect.top) + height, INT32_MAX));
     r.filterRect.right = int32_t(std::min<int64_t>(int64_t(r.filterRect.left) + width, INT32_MAX));
+    // Now and then a rectangle of any extent, which only the selectors before start get: the
+    // module must measure it without stepping through its rows.
+    const bool anyExtent = input.ConsumeIntegralInRange<int>(0, 7) == 0;
+    if (anyExtent) {
+        r.filterRect.bottom = input.ConsumeIntegral<int32_t>();
+        r.filterRect.right = input.ConsumeIntegral<int32_t>();
+    }
     r.maxSpace = input.ConsumeIntegral<int32_t>();
     host.bytesPerPixel = std::max<int>(r.planes, 0) * std::max<int>(r.depth / 8, 0);
     host.rowBytes = int64_t(width) * host.bytesPerPixel + input.ConsumeIntegralInRange<int>(0, 8);
@@ -108,10 +115,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     intptr_t data = 0;
     int16_t result = kResultOk;
     for (int16_t selector : {kSelectorParameters, kSelectorPrepare, kSelectorStart}) {
+        if (selector == kSelectorStart && anyExtent)
+            break;
         result = call(selector, data);
         if (result != kResultOk)
             break;
     }
+    if (r.maxSpace < 0 && result == kResultOk)
+        std::abort();
     // A module that keeps asking for rectangles beyond the picture's rows never finishes.
     for (int calls = 0; result == kResultOk && (r.outRect.bottom > r.outRect.top || r.inRect.bottom > r.inRect.top);
          ++calls) {
