@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QImageReader>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -100,9 +101,11 @@ int PLQImagesPanel::widthForProbabilities() const {
     // The item views keep this margin on each side of a cell's text.
     const int textMargins = 2 * (listView_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, listView_) + 1);
     const int text = listView_->fontMetrics().horizontalAdvance(PLQChunkItem::probabilityText(100.0f));
+    // The scroll bar takes its share once the list outgrows the panel.
+    const int scrollBar = listView_->verticalScrollBar()->sizeHint().width();
     const QMargins margins = layout()->contentsMargins();
     return margins.left() + margins.right() + 2 * listView_->frameWidth() + listView_->columnWidth(0) + text +
-           textMargins;
+           textMargins + scrollBar;
 }
 
 PLQImageItem* PLQImagesPanel::imageItem(uint32_t key) const {

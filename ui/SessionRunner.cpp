@@ -16,7 +16,9 @@
 
 namespace {
 
-constexpr int kPanelsWidth = 530;
+// The docks beside the output and the splitter between them, with room for the images list's
+// scroll bar beside the probabilities.
+constexpr int kPanelsWidth = 546;
 constexpr int kPanelsHeight = 120;
 constexpr QSize kMinimumSize(750, 550);
 

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QHeaderView>
@@ -185,14 +186,16 @@ TEST_F(MainWindowTest, ImageAndFilterChangesReachTheViews) {
 }
 
 // In a window as the runner opens it for a 512 x 512 picture, the images panel is wide enough
-// for a mixed chunk's "Probability : 100%" beside its name, not cut off with an ellipsis.
+// for a mixed chunk's "Probability : 100%" beside its name, not cut off with an ellipsis, also
+// when so many images are loaded that the list scrolls.
 TEST_F(MainWindowTest, MixedChunkRowsShowTheirWholeProbability) {
     open(512, 512);
     window->setGeometry(SessionRunner::windowGeometry({512, 512}, {0, 0, 1600, 1000}));
-    loadPattern(16);
-    loadPattern(12);
+    for (int side = 8; side <= 18; side += 2)
+        loadPattern(side);
     child<QCheckBox>("multiCheck")->click();
     QTreeWidget* list = window->imagePanel()->listView();
+    ASSERT_TRUE(list->verticalScrollBar()->isVisible());
     const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
     const int room = list->header()->sectionSize(1) - margins;
     const QString widest = PLQChunkItem::probabilityText(100.0f);
@@ -291,7 +294,7 @@ TEST(SessionRunner, WindowFitsTheImageWithinTheScreen) {
     };
     const std::vector<Case> cases = {
         {{200, 100}, {0, 0, 1920, 1080}, {584, 249, 750, 550}},
-        {{1000, 800}, {0, 0, 1920, 1080}, {194, 64, 1530, 920}},
+        {{1000, 800}, {0, 0, 1920, 1080}, {186, 64, 1546, 920}},
         {{1000, 800}, {0, 0, 1024, 768}, {9, 9, 1004, 718}},
         {{1000, 800}, {1920, 24, 1280, 1000}, {1929, 48, 1260, 920}},
     };
