@@ -237,6 +237,10 @@ void SynthArgumentParser::checkCombination() {
         fail("--chunk-size needs --chunks N");
     else {
         chooseMethod();
+        // Without mixing only the whole last INPUT is pasted, so the chunks asked for would
+        // be made and never used.
+        if (o.chunkCount > 0)
+            result_.options.mixChunks = true;
         checkCompanions();
     }
 }

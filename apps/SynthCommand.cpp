@@ -88,7 +88,8 @@ Chunks:
   Without --mix the whole of the last INPUT is pasted again and again.
   --mix                 draw every chunk at random among the chunks of all inputs, by their
                         probabilities (each input starts with one chunk: the whole image)
-  --chunks N            add N random rectangular chunks to every input, 1-100
+  --chunks N            add N random rectangular chunks to every input, 1-100, and mix
+                        them (--chunks implies --mix)
   --chunk-size PCT      size of those chunks relative to their input, 5-80 (default 20)
   --prefilter R         high-pass pre-filter every input with box radius R, 1-25 (0 = off),
                         to remove slow changes of illumination

@@ -15,6 +15,9 @@ PLQImageItem::PLQImageItem(QTreeWidget* list, uint32_t key, const QString& fileN
     : QTreeWidgetItem(list, kType), key_(key), image_(image), fileName_(fileName) {
     setData(0, Qt::DecorationRole, QPixmap::fromImage(preview(*image)));
     setText(1, QStringLiteral("%1\n%2 x %3").arg(fileName).arg(image->pixels().width()).arg(image->pixels().height()));
+    // A long name is cut to the narrow column; hovering the row shows it whole.
+    setToolTip(0, fileName);
+    setToolTip(1, fileName);
 }
 
 QImage PLQImageItem::preview(const InputImage& image) {

@@ -81,19 +81,22 @@ TEST(SynthProgram, InputNotSmallerThanTheOutputIsScaledDownWithAWarning) {
 }
 
 // Everything random (chunk places, jitter, mixing) follows the seed.
+// Also: --chunks alone mixes the chunks it makes, as --mix does (they would go unused otherwise).
 TEST(SynthProgram, SameSeedGivesAByteIdenticalFile) {
     TempFolder folder;
-    auto tile = [&](const std::string& name, const std::string& seed) {
-        EXPECT_EQ(runProgram({"synth", texturePath("bricks.png"), texturePath("mottle.png"), "-o",
-                              folder.file(name), "--size", "320x256", "--jitter", "60", "--mix", "--chunks", "5",
-                              "--chunk-size", "40", "--seed", seed}),
-                  0);
+    auto tile = [&](const std::string& name, const std::string& seed, const std::string& mix = "--mix") {
+        Words words{"synth", texturePath("bricks.png"), texturePath("mottle.png"), "-o", folder.file(name),
+                    "--size", "320x256", "--jitter", "60", "--chunks", "5", "--chunk-size", "40", "--seed", seed};
+        if (!mix.empty())
+            words.push_back(mix);
+        EXPECT_EQ(runProgram(words), 0);
         return readFile(folder.file(name));
     };
     const std::string first = tile("a.png", "77");
     ASSERT_FALSE(first.empty());
     EXPECT_EQ(tile("b.png", "77"), first);
     EXPECT_NE(tile("c.png", "78"), first);
+    EXPECT_EQ(tile("d.png", "77", ""), first);
 }
 
 // No visible border at the wrap, for stochastic, structured, near-regular, grey and partly

@@ -1,5 +1,6 @@
 #include "engine/ImageTransform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -84,6 +85,28 @@ TEST(ImageTransform, TurnedImageFitsItsBoundingBoxPlusMarginAndKeepsItsArea) {
     EXPECT_EQ(alphaOf(quarter.at(21, 1)), 0u);
     EXPECT_EQ(alphaOf(quarter.at(20, 0)), 0u);
     EXPECT_TRUE(samePixels(rotateImage(image, -kPi / 2), rotateImage(image, 3 * kPi / 2)));
+}
+
+// A flat opaque chunk stays exactly its colour, alpha 255, wherever all four taps of a sample
+// fall inside it, at any scale or turn of the wheel: a pasted chunk leaves no pixel uncovered.
+TEST(ImageTransform, FlatOpaqueImageKeepsItsColourWhenScaledOrTurned) {
+    const uint32_t colour = makePixel(255, 201, 77, 13);
+    const PixelBuffer flat = filledPicture(40, 30, colour);
+    auto inner = [&](const PixelBuffer& image, uint32_t margin) {
+        uint32_t off = 0;
+        for (uint32_t y = margin; y + margin < image.height(); ++y)
+            for (uint32_t x = margin; x + margin < image.width(); ++x)
+                off += image.at(x, y) != colour;
+        return off;
+    };
+    for (double factor : {1.25, 1.5625, 0.75, 1.1, 0.9, 0.81})
+        EXPECT_EQ(inner(scaleImage(flat, factor), 2), 0u) << factor;
+    // Turned, the corners are transparent: look at the middle only.
+    for (double angle : {0.0872664626, 0.3, 2.0, -1.0}) {
+        const PixelBuffer turned = rotateImage(flat, angle);
+        const uint32_t margin = std::max(turned.width(), turned.height()) / 2 - 8;
+        EXPECT_EQ(inner(turned, margin), 0u) << angle;
+    }
 }
 
 TEST(ImageTransform, HalvingTruncatesTheSizeAndAveragesPairsOfColumns) {

@@ -71,6 +71,7 @@ TEST_F(ImagesPanelTest, AddedImagesAreListedWithPreviewsChunksAndWhileMixingThei
     ASSERT_EQ(list()->topLevelItemCount(), 2);
     EXPECT_EQ(list()->topLevelItem(0)->text(1), "a.png\n40 x 30");
     EXPECT_EQ(list()->topLevelItem(1)->text(1), "b.png\n60 x 20");
+    EXPECT_EQ(list()->topLevelItem(1)->toolTip(1), "b.png");  // whole, where the column cuts a long name
     const QPixmap preview = list()->topLevelItem(1)->data(0, Qt::DecorationRole).value<QPixmap>();
     EXPECT_EQ(preview.size(), QSize(75, 25));
     ASSERT_EQ(list()->topLevelItem(0)->childCount(), 1);
