@@ -28,6 +28,8 @@ public:
 
     // The compressed pixel bytes; empty for an all-zero output.
     const QByteArray& pixels() const { return pixels_; }
+    // How many bytes the recorded pixels take.
+    qsizetype pixelBytes() const { return pixels_.size(); }
     // The compressed seam records.
     const QByteArray& seams() const { return seams_; }
 
