@@ -62,7 +62,7 @@ bool MOSMain::restoreHistory(const HistoryEntry& entry) {
     if (!state)
         return false;
     QByteArray pixels;
-    if (!entry.pixels().isEmpty() && !entry.unpackPixels(output_, pixels))
+    if (!entry.blank() && !entry.unpackPixels(output_, pixels))
         return false;
     try {
         synthesizer_->restoreState(*state);
